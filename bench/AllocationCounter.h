@@ -1,0 +1,8 @@
+#ifndef QXSCSI_BENCH_ALLOCATIONCOUNTER_H
+#define QXSCSI_BENCH_ALLOCATIONCOUNTER_H
+
+namespace bench {
+extern unsigned long g_allocations;
+}
+
+#endif

@@ -1,0 +1,65 @@
+# Guest side of the device checks, sourced by /init. Each check runs qxscsi-device-check, which
+# prints CHECK-OK / CHECK-FAIL lines and exits non-zero when anything failed.
+MD=/lib/modules/$(uname -r)/kernel
+FAILS=0
+RUNS=0
+waitdev() {
+    for d in "$@"; do
+        n=0
+        while [ ! -e "$d" ]; do
+            n=$((n + 1))
+            [ $n -gt 100 ] && { echo "CHECK-FAIL: $d did not appear"; return 1; }
+            sleep 0.1
+        done
+    done
+}
+run() {
+    RUNS=$((RUNS + 1))
+    qxscsi-device-check "$@" || FAILS=$((FAILS + 1))
+}
+
+echo "##### tape drive (scsi_debug, peripheral type 1)"
+insmod $MD/drivers/scsi/scsi_debug.ko delay=0 ptype=1
+if waitdev /dev/nst0 /dev/sg0; then
+    run tape /dev/nst0
+    run tape /dev/sg0
+    run busy /dev/nst0
+else
+    FAILS=$((FAILS + 1))
+fi
+rmmod scsi_debug
+
+echo "##### disk answering in descriptor-format sense (scsi_debug dsense=1)"
+insmod $MD/drivers/scsi/scsi_debug.ko delay=0 dsense=1 dev_size_mb=8
+if waitdev /dev/sg0 /dev/sda; then
+    run sense /dev/sg0
+    run sense /dev/sda
+else
+    FAILS=$((FAILS + 1))
+fi
+rmmod scsi_debug
+
+echo "##### shared disk: one LIO logical unit through two I_T nexuses (two hosts)"
+mount -t configfs none /sys/kernel/config
+T=/sys/kernel/config/target
+mkdir -p $T/core/fileio_0/lu0
+echo "fd_dev_name=/tmp/lu0.img,fd_dev_size=16777216" >$T/core/fileio_0/lu0/control
+echo 1 >$T/core/fileio_0/lu0/enable
+W=naa.5001405000000001
+for tp in 1 2; do
+    mkdir -p $T/loopback/$W/tpgt_$tp/lun/lun_0
+    echo naa.50014050000000a$tp >$T/loopback/$W/tpgt_$tp/nexus
+    ln -s $T/core/fileio_0/lu0 $T/loopback/$W/tpgt_$tp/lun/lun_0/lu
+done
+if waitdev /dev/sda /dev/sdb; then
+    sleep 0.5
+    run reservations /dev/sda /dev/sdb
+else
+    FAILS=$((FAILS + 1))
+fi
+
+if [ $FAILS -eq 0 ] && [ $RUNS -gt 0 ]; then
+    echo "DEVICE-CHECKS: PASS ($RUNS runs)"
+else
+    echo "DEVICE-CHECKS: FAIL ($FAILS of $RUNS runs failed)"
+fi

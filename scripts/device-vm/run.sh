@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Runs the device checks against real Linux SCSI devices inside a small virtual machine.
+#
+# This machine's kernel has no SCSI support, so Debian's own kernel is booted under
+# qemu-system-x86_64 (TCG) with a busybox initramfs that holds the SCSI modules, the check program
+# and the shared libraries it needs. Inside, scsi_debug provides a tape drive (/dev/nst0, /dev/sg0)
+# and the kernel's LIO target exports one logical unit through two I_T nexuses (tcm_loop), so two
+# "hosts" share a disk with full persistent reservations.
+#
+# usage: run.sh CHECK_PROGRAM
+# environment: QXSCSI_VM_WORK (work folder, default /tmp/qxscsi-vm), KVER (kernel ABI, default
+# the one Debian's linux-image-amd64 depends on), VM_TIMEOUT (seconds, default 300).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+check=$(readlink -f "${1:?usage: run.sh CHECK_PROGRAM}")
+work=${QXSCSI_VM_WORK:-/tmp/qxscsi-vm}
+mkdir -p "$work"
+
+if [ -z "${KVER:-}" ]; then
+    KVER=$(apt-cache depends linux-image-amd64 2>/dev/null |
+        awk '/Depends: linux-image-[0-9]/ {sub("linux-image-", "", $2); print $2; exit}')
+fi
+[ -n "${KVER:-}" ] || { echo "device-vm: cannot tell which kernel to use (set KVER)"; exit 1; }
+
+# 1. The kernel and the modules we need, unpacked from Debian's package (cached).
+kdir=$work/kernel-$KVER
+if [ ! -f "$kdir/boot/vmlinuz-$KVER" ]; then
+    rm -rf "$kdir" "$work/debs"
+    mkdir -p "$kdir" "$work/debs"
+    (cd "$work/debs" && apt-get download -q "linux-image-$KVER" >/dev/null)
+    dpkg-deb --fsys-tarfile "$work"/debs/linux-image-"$KVER"_*.deb |
+        tar -x -C "$kdir" --wildcards './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/scsi/*' \
+            './lib/modules/*/kernel/drivers/target/*' './lib/modules/*/kernel/lib/*' \
+            './lib/modules/*/kernel/crypto/*' './lib/modules/*/kernel/fs/configfs/*'
+    rm -rf "$work/debs"
+fi
+moddir=$kdir/lib/modules/$KVER
+
+# 2. The initramfs: busybox, modules in dependency order, the check program and its libraries.
+root=$work/root
+rm -rf "$root"
+mkdir -p "$root"/{bin,sbin,dev,proc,sys,tmp,run,etc/target/pr,lib/modules/$KVER}
+cp /bin/busybox "$root/bin/busybox"
+python3 "$here/moddeps.py" "$moddir" crct10dif_generic crc32c_generic scsi_mod sd_mod sg st \
+    scsi_debug configfs target_core_mod target_core_file tcm_loop \
+    >"$root/lib/modules/$KVER/load-order" 2>/dev/null
+while read -r m; do
+    mkdir -p "$root/lib/modules/$KVER/$(dirname "$m")"
+    cp "$moddir/$m" "$root/lib/modules/$KVER/$m"
+done <"$root/lib/modules/$KVER/load-order"
+copy_with_libs() { # the binary and every shared library it loads, at the same paths
+    local b l
+    for b in "$@"; do
+        mkdir -p "$root$(dirname "$b")"
+        cp -L "$b" "$root$b"
+        ldd "$b" | awk '/=>/ {print $3} /^\t\/lib64/ {print $1}' | while read -r l; do
+            if [ -n "$l" ] && [ ! -e "$root$l" ]; then
+                mkdir -p "$root$(dirname "$l")"
+                cp -L "$l" "$root$l"
+            fi
+        done
+    done
+}
+copy_with_libs "$check"
+ln -s "$check" "$root/bin/qxscsi-device-check"
+cp "$here/init" "$root/init"
+cp "$here/guest-checks.sh" "$root/guest-checks.sh"
+chmod 755 "$root/init" "$root/guest-checks.sh"
+(cd "$root" && find . | busybox cpio -o -H newc 2>/dev/null | gzip -1) >"$work/initramfs.cpio.gz"
+
+# 3. Boot, run the checks, power off.
+log=$work/serial.log
+set +e
+timeout "${VM_TIMEOUT:-300}" qemu-system-x86_64 -accel tcg -cpu max -smp 1 -m 512 \
+    -nographic -no-reboot -monitor none -serial stdio -nic none \
+    -kernel "$kdir/boot/vmlinuz-$KVER" -initrd "$work/initramfs.cpio.gz" \
+    -append "console=ttyS0 panic=-1 loglevel=3" >"$log" 2>&1
+rc=$?
+set -e
+grep -E '^(#####|CHECK-OK|CHECK-FAIL|DEVICE-CHECKS)' "$log" || true
+if grep -q '^DEVICE-CHECKS: PASS' "$log"; then
+    exit 0
+fi
+echo "device-vm: checks failed or did not finish (qemu rc=$rc); serial log: $log"
+tail -n 40 "$log"
+exit 1

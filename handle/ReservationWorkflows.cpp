@@ -1,0 +1,104 @@
+// Forced reserve, forced clear and release: sequences of the reservation operations with a
+// decision and a log message between the steps. The operations record the error state; the
+// workflows pass the failing operation's code on.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "handle/HandleCodes.h"
+#include "qxscsi/QXScsiHardDisk.h"
+
+namespace {
+
+using qx::handle::kLogOutcome;
+using qx::handle::kSuccess;
+
+void makeHostKey(QXScsiHardDisk& disk, int first, int second, int third, std::string& key) {
+    if (disk.m_bSnapReservationKey) {
+        disk.makeSnapReservationKey(first, second, key);
+    } else {
+        disk.makeReservationKey(first, second, third, key);
+    }
+}
+
+}  // namespace
+
+unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third,
+                                                std::string& key) {
+    makeHostKey(*this, first, second, third, key);
+
+    std::vector<std::string> registered;
+    unsigned long result = PR_queryRegKey(registered);
+    if (result != kSuccess) {
+        LogEventMessage(kLogOutcome, "Failed to query current registrations on the drive");
+        return result;
+    }
+    if (std::find(registered.begin(), registered.end(), key) == registered.end()) {
+        result = PR_register(key, true);
+        if (result != kSuccess) {
+            LogEventMessage(kLogOutcome, "Could not register with the drive for reservation");
+            return result;
+        }
+    }
+
+    // A failed query leaves the holder empty, so the device is reserved all the same.
+    std::string holder;
+    unsigned long type = 0;
+    if (PR_queryRsrv(holder, type) != kSuccess) {
+        LogEventMessage(kLogOutcome,
+                        "Failed to query current reservation on the drive..Will try to reserve "
+                        "anyways..");
+    }
+
+    if (holder.empty()) {
+        LogEventMessage(kLogOutcome, "No reservation on the drive. Going to reserve");
+        result = PR_reserve(key);
+        if (result != kSuccess) {
+            LogEventMessage(kLogOutcome, "Failed to do PR reserve on the drive.");
+        }
+        return result;
+    }
+    if (holder != key) {
+        LogEventMessage(kLogOutcome,
+                        "Valid reservation on the drive from another host. Going to pre-empt");
+        result = PR_clear(key, holder, PR_CLS_PREEMPT);
+        if (result != kSuccess) {
+            LogEventMessage(kLogOutcome, "Failed to do PR Prempt Reserve on the drive.");
+        }
+        return result;
+    }
+    LogEventMessage(kLogOutcome, "Reservation on the drive already exists from this host");
+    return kSuccess;
+}
+
+unsigned long QXScsiHardDisk::doForcePR_Clear(int first, int second, int third) {
+    std::string key;
+    makeHostKey(*this, first, second, third, key);
+
+    // CLEAR is only accepted from a registered host.
+    unsigned long result = PR_register(key, true);
+    if (result != kSuccess) {
+        LogEventMessage(kLogOutcome, "Could not register with the drive for reservation.");
+        return result;
+    }
+    result = PR_clear(key, std::string(), PR_CLS_CLEAR);
+    if (result != kSuccess) {
+        LogEventMessage(kLogOutcome, "Failed to clear reservation and registrations on the drive.");
+        return result;
+    }
+    LogEventMessage(kLogOutcome,
+                    "Successfully cleared reservation and registrations on the drive.");
+    return kSuccess;
+}
+
+unsigned long QXScsiHardDisk::doPR_Release(const std::string& key) {
+    const unsigned long result = PR_clear(key, std::string(), PR_CLS_RELEASE);
+    if (result != kSuccess) {
+        LogEventMessage(kLogOutcome, "Failed to release reservation and registrations for key " +
+                                         key + "  on the drive.");
+        return result;
+    }
+    LogEventMessage(kLogOutcome,
+                    "Successfully released reservation for key " + key + " on the drive.");
+    return kSuccess;
+}

@@ -1,0 +1,109 @@
+// Building PERSISTENT RESERVE CDBs and parameter lists, and reading the IN reply.
+#include "reservation/PersistentReserveWire.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "transport/ScsiBytes.h"
+
+namespace qx {
+namespace pr {
+
+namespace {
+
+void putKeyField(unsigned char* field, const std::string& key) {
+    std::memset(field, 0, kKeyLength);
+    std::memcpy(field, key.data(), std::min(key.size(), kKeyLength));
+}
+
+template <std::size_t N>
+bool allZero(const std::array<unsigned char, N>& entry) {
+    return std::all_of(entry.begin(), entry.end(), [](unsigned char b) { return b == 0; });
+}
+
+// The entries of N bytes each that the reply holds, as described at parseKeys.
+template <std::size_t N>
+std::vector<std::array<unsigned char, N>> listEntries(const unsigned char* data, std::size_t size,
+                                                      std::uint32_t additionalLength) {
+    const std::uint64_t listEnd = kHeaderLength + static_cast<std::uint64_t>(additionalLength);
+    std::vector<std::array<unsigned char, N>> entries;
+    for (std::uint64_t offset = kHeaderLength; offset < listEnd && offset + N <= size;
+         offset += N) {
+        std::array<unsigned char, N> entry{};
+        const std::uint64_t inList = std::min<std::uint64_t>(N, listEnd - offset);
+        std::memcpy(entry.data(), data + offset, static_cast<std::size_t>(inList));
+        entries.push_back(entry);
+    }
+    while (!entries.empty() && allZero(entries.back())) {
+        entries.pop_back();
+    }
+    return entries;
+}
+
+}  // namespace
+
+void buildInCdb(unsigned char* cdb, unsigned char serviceAction, std::uint32_t allocationLength) {
+    std::memset(cdb, 0, kCdbLength);
+    cdb[0] = kInOperationCode;
+    cdb[1] = serviceAction;
+    putBe16(cdb + 7, allocationLength & kMaxAllocationLength);
+}
+
+void buildOutCdb(unsigned char* cdb, unsigned char serviceAction, unsigned char scopeType) {
+    std::memset(cdb, 0, kCdbLength);
+    cdb[0] = kOutOperationCode;
+    cdb[1] = serviceAction;
+    cdb[2] = scopeType;
+    putBe32(cdb + 5, kParameterListLength);
+}
+
+void buildOutParameters(unsigned char* list, const std::string& key,
+                        const std::string& serviceActionKey) {
+    std::memset(list, 0, kParameterListLength);
+    putKeyField(list, key);
+    putKeyField(list + kKeyLength, serviceActionKey);
+}
+
+std::uint32_t rereadLength(std::uint32_t additionalLength) {
+    if (additionalLength <= kFirstAllocationLength - kHeaderLength) {
+        return 0;
+    }
+    if (additionalLength >= kMaxAllocationLength - kHeaderLength) {
+        return kMaxAllocationLength;
+    }
+    return additionalLength + kHeaderLength;
+}
+
+std::string keyText(const char* field) {
+    const void* end = std::memchr(field, 0, kKeyLength);
+    const std::size_t length = end != nullptr
+                                   ? static_cast<std::size_t>(static_cast<const char*>(end) - field)
+                                   : kKeyLength;
+    return std::string(field, length);
+}
+
+void parseKeys(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
+               std::vector<std::string>& keys) {
+    for (const auto& entry : listEntries<kKeyLength>(data, size, additionalLength)) {
+        char field[kKeyLength];
+        std::memcpy(field, entry.data(), kKeyLength);
+        keys.push_back(keyText(field));
+    }
+}
+
+void parseReservations(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
+                       std::vector<QXScsiTapeDrive::reserveDesc>& reservations) {
+    for (const auto& entry : listEntries<kDescriptorLength>(data, size, additionalLength)) {
+        QXScsiTapeDrive::reserveDesc desc;
+        std::memcpy(desc.key, entry.data(), 8);
+        std::memcpy(desc.scopeAddress, entry.data() + 8, 4);
+        desc.reserved = entry[12];
+        desc.scopeType = entry[13];
+        std::memcpy(desc.extentLength, entry.data() + 14, 2);
+        reservations.push_back(desc);
+    }
+}
+
+}  // namespace pr
+}  // namespace qx

@@ -1,0 +1,42 @@
+// PERSISTENT RESERVE IN: the registered keys or the current reservation of the device.
+#include <cstdint>
+#include <vector>
+
+#include "qxscsi/QXNTSpti.h"
+#include "reservation/PersistentReserveSend.h"
+#include "reservation/PersistentReserveWire.h"
+#include "transport/ScsiBytes.h"
+
+int QXNTSpti::persistReserveIn(bool readKeys, long& generation, std::vector<std::string>& keys,
+                               std::vector<QXScsiTapeDrive::reserveDesc>& reservations) {
+    const unsigned char serviceAction = readKeys ? qx::pr::kReadKeys : qx::pr::kReadReservation;
+    unsigned char cdb[qx::pr::kCdbLength];
+    qx::pr::buildInCdb(cdb, serviceAction, qx::pr::kFirstAllocationLength);
+    std::vector<unsigned char> buffer(qx::pr::kFirstAllocationLength, 0);
+    if (!qx::pr::sendPersistentReserve(*this, cdb, buffer.data(), static_cast<int>(buffer.size()),
+                                       qx::kNoDataOrFromDevice)) {
+        return -1;
+    }
+    generation = decodeWord4(buffer.data());
+    const std::uint32_t additionalLength = qx::getBe32(buffer.data() + 4);
+
+    // A longer list is read again in full, as far as the 16-bit allocation length reaches; the
+    // list length stays the one of the first reply.
+    const std::uint32_t reread = qx::pr::rereadLength(additionalLength);
+    if (reread != 0) {
+        buffer.assign(reread, 0);
+        qx::pr::buildInCdb(cdb, serviceAction, reread);
+        if (!qx::pr::sendPersistentReserve(*this, cdb, buffer.data(),
+                                           static_cast<int>(buffer.size()),
+                                           qx::kNoDataOrFromDevice)) {
+            return -1;
+        }
+    }
+
+    if (readKeys) {
+        qx::pr::parseKeys(buffer.data(), buffer.size(), additionalLength, keys);
+    } else {
+        qx::pr::parseReservations(buffer.data(), buffer.size(), additionalLength, reservations);
+    }
+    return m_nScsiStatus;
+}

@@ -21,19 +21,19 @@ class DriveTest : public fake::Test {
         drive.reset();
         fake::Test::TearDown();
     }
+    static std::size_t sent() { return fake::platform().sentCount(); }
     std::unique_ptr<QXNTSpti> drive;
 };
 
-// Standard INQUIRY data: the fields are placed as given, the rest of the 36 bytes zero.
+// Standard INQUIRY data with the vendor and product fields placed as given.
 inline fake::Bytes inquiryData(const std::string& vendor, const std::string& product) {
     fake::Bytes d(36, 0);
-    d[0] = 0x01;  // sequential-access device
     vendor.copy(reinterpret_cast<char*>(&d[8]), 8);
     product.copy(reinterpret_cast<char*>(&d[16]), 16);
     return d;
 }
 
-// n zero bytes, byte `at` set to value.
+// n zero bytes with byte `at` set to value.
 inline fake::Bytes withByte(std::size_t n, std::size_t at, int value) {
     fake::Bytes d(n, 0);
     d.at(at) = static_cast<unsigned char>(value);

@@ -51,14 +51,14 @@ struct MediaRow {
 
 // Medium types not listed give no code in any column.
 constexpr MediaRow<kLtoColumns> kLtoTable[] = {
-    //         third generation, second generation
+    // medium type, {third generation, second generation}
     {0x18, {141, 141}},
     {0x28, {142, 142}},
     {0x38, {143, kLto3MediaInLto2}},
 };
 
 constexpr MediaRow<kDltColumns> kDltTable[] = {
-    //         SuperDLT1, SDLT320, SDLT600, DLT-S4,  DLT-V4
+    // medium type, {SuperDLT1, SDLT320, SDLT600, DLT-S4, DLT-V4}
     {0x81, {220, 220, 220, 220, 19}},
     {0x85, {1, 1, kNoCode, kNoCode, 1}},
     {0x86, {201, 201, 201, 201, kNoCode}},

@@ -1,0 +1,23 @@
+#include "commands/IdentificationField.h"
+
+#include <vector>
+
+namespace qx {
+
+std::string trimmedField(const unsigned char* field, std::size_t length) {
+    // A copy of the field followed by one zero byte, so the text always ends inside it.
+    std::vector<unsigned char> scratch(field, field + length);
+    scratch.push_back(0x00);
+    // Walk back from the field's last byte, turning blanks and zeros into zeros, up to the first
+    // other byte.
+    for (std::size_t i = length; i > 0; --i) {
+        unsigned char& c = scratch[i - 1];
+        if (c != 0x00 && c != 0x20) {
+            break;
+        }
+        c = 0x00;
+    }
+    return std::string(reinterpret_cast<const char*>(scratch.data()));
+}
+
+}  // namespace qx

@@ -42,6 +42,7 @@ class OZ_API OZScsiTarget {
     int m_nHandle;
     bool m_bShared;
     oz::Transport* m_pTransport;
+    int m_nOpenError = 0;  // OS error number of the last failed open, 0 when none failed
 };
 
 class OZ_API OZScsi {
@@ -60,19 +61,25 @@ class OZ_API OZScsi {
     static int refreshDeviceList(Device::DEVICE_TYPE type, bool rescan);
 
     // Opens the target's device. connectTimeout bounds, in seconds, how long a network transport
-    // may take to connect; local nodes open at once. Returns 0 on success and the OS error
-    // number otherwise; the target then stays closed (isOpen() false). Never throws for a device
-    // that cannot be opened.
+    // may take to connect; local nodes open at once. Returns 0 on success (or when the target is
+    // already open) and the OS error number otherwise: ENODEV for a path that no transport
+    // serves, EINVAL for an empty one. The target then stays closed (isOpen() false). Never
+    // throws for a device that cannot be opened.
     static int open(OZScsiTarget& target, int connectTimeout);
 
-    // Checks that the opened device answers SCSI pass-through. Throws QxException (with the OS
-    // error number where there is one) when it does not, or when the target is not open.
+    // Checks that the opened device answers SCSI pass-through and returns 0. Throws QxException
+    // (with the OS error number where there is one) when it does not, or when the target is not
+    // open (the message names the path and why it did not open).
     static int populate(OZScsiTarget& target);
 
     // Performs one command and returns its SCSI status. When the status is not GOOD, sense holds
     // fixed-format sense data (descriptor-format sense is converted). headOfQueue asks the device
     // to run the command before those already queued. timeoutSeconds of 0 or less means the
-    // default: 7200 s for ERASE, 1800 s for every other command.
+    // default: 7200 s for ERASE, 1800 s for every other command. A null data buffer or a
+    // dataLength of 0 means no data phase. The CDB must be 1 to 16 bytes and the lengths not
+    // negative, else QxException with EINVAL. A command the device did not answer (transport
+    // or host adapter failure, time-out, abort) throws QxScsiException with status -1 and any
+    // sense; a request the operating system refuses throws QxException with its error number.
     static int send(const OZScsiTarget& target, const void* cdb, int cdbLength, void* data,
                     int dataLength, bool dataOut, bool headOfQueue, void* sense, int senseLength,
                     int timeoutSeconds);

@@ -4,14 +4,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 
+#include "platform/CommandOutcome.h"
 #include "platform/CommandTimeouts.h"
 #include "platform/DeviceList.h"
 #include "platform/ErrnoText.h"
-#include "platform/SenseFormat.h"
 #include "platform/Transport.h"
 
 namespace {
@@ -23,13 +22,6 @@ constexpr int kSenseRoom = 255;
 [[noreturn]] void throwInvalid(const OZScsiTarget& target, const char* what) {
     const std::string message = target.path() + ": " + what;
     throw QxException(message.c_str(), EINVAL);
-}
-
-// "/dev/sg3: SCSI command 0x12" - the start of every message about one command.
-std::string commandText(const OZScsiTarget& target, unsigned char opcode) {
-    char text[32];
-    std::snprintf(text, sizeof text, ": SCSI command 0x%02x", static_cast<unsigned>(opcode));
-    return target.path() + text;
 }
 
 }  // namespace
@@ -109,7 +101,10 @@ int OZScsi::send(const OZScsiTarget& target, const void* cdb, int cdbLength, voi
     }
     const unsigned char* cdbBytes = static_cast<const unsigned char*>(cdb);
     if (!target.isOpen() || target.m_pTransport == nullptr) {
-        const std::string message = commandText(target, cdbBytes[0]) + ": device is not open";
+        char opcode[32];
+        std::snprintf(opcode, sizeof opcode, ": SCSI command 0x%02x",
+                      static_cast<unsigned>(cdbBytes[0]));
+        const std::string message = target.m_strPath + opcode + ": device is not open";
         throw QxException(message.c_str(), EBADF);
     }
 
@@ -126,31 +121,9 @@ int OZScsi::send(const OZScsiTarget& target, const void* cdb, int cdbLength, voi
     command.timeoutSeconds = oz::commandTimeoutSeconds(cdbBytes[0], timeoutSeconds);
 
     const oz::Outcome outcome = target.m_pTransport->send(command);
-
-    int receivedLength = outcome.senseLength;
-    if (receivedLength < 0 || receivedLength > kSenseRoom) {
-        receivedLength = receivedLength < 0 ? 0 : kSenseRoom;
-    }
-    unsigned char fixed[OZScsiSense::kMaxLength] = {};
-    const int fixedLength =
-        oz::toFixedSense(received, receivedLength, fixed, OZScsiSense::kMaxLength);
-
-    switch (outcome.kind) {
-        case oz::Outcome::kOsError: {
-            const std::string message = commandText(target, cdbBytes[0]) + ": " + outcome.detail;
-            throw QxException(message.c_str(), outcome.osErrno > 0 ? outcome.osErrno : EIO);
-        }
-        case oz::Outcome::kTransportFailure: {
-            const std::string message = commandText(target, cdbBytes[0]) +
-                                        " failed below the SCSI layer: " + outcome.detail;
-            throw QxScsiException(message.c_str(), -1, OZScsiSense(fixed, fixedLength));
-        }
-        case oz::Outcome::kCompleted:
-            break;
-    }
-    if (sense != nullptr && fixedLength > 0) {
-        const int n = fixedLength < senseLength ? fixedLength : senseLength;
-        std::memcpy(sense, fixed, static_cast<std::size_t>(n));
-    }
-    return outcome.status;
+    const int receivedLength = outcome.senseLength < 0            ? 0
+                               : outcome.senseLength > kSenseRoom ? kSenseRoom
+                                                                  : outcome.senseLength;
+    return oz::completeCommand(target.m_strPath, cdbBytes[0], outcome, received, receivedLength,
+                               sense, senseLength);
 }

@@ -56,8 +56,10 @@ class OZ_API OZScsi {
     static const int kDefaultTimeout = 1800;
     static const int kEraseTimeout = 7200;
 
-    // Looks at the SCSI devices the host knows of the given type and returns how many there are.
-    // Cheap: with rescan false it reads one sysfs folder; a host without any SCSI device gives 0.
+    // Looks at the SCSI devices the host knows of the given type and returns how many there are:
+    // DISK counts the SCSI disks, TAPE the tape drives (one per drive, not per node). Cheap:
+    // with rescan false it reads one sysfs folder; a host without any SCSI device (or without
+    // SCSI support) gives 0. rescan true first asks every SCSI host adapter to scan its buses.
     static int refreshDeviceList(Device::DEVICE_TYPE type, bool rescan);
 
     // Opens the target's device. connectTimeout bounds, in seconds, how long a network transport
@@ -73,13 +75,14 @@ class OZ_API OZScsi {
     static int populate(OZScsiTarget& target);
 
     // Performs one command and returns its SCSI status. When the status is not GOOD, sense holds
-    // fixed-format sense data (descriptor-format sense is converted). headOfQueue asks the device
-    // to run the command before those already queued. timeoutSeconds of 0 or less means the
-    // default: 7200 s for ERASE, 1800 s for every other command. A null data buffer or a
-    // dataLength of 0 means no data phase. The CDB must be 1 to 16 bytes and the lengths not
-    // negative, else QxException with EINVAL. A command the device did not answer (transport
-    // or host adapter failure, time-out, abort) throws QxScsiException with status -1 and any
-    // sense; a request the operating system refuses throws QxException with its error number.
+    // fixed-format sense data (descriptor-format sense is converted; at most senseLength bytes
+    // are written). headOfQueue asks the device to run the command before those already queued.
+    // timeoutSeconds of 0 or less means the default: 7200 s for ERASE, 1800 s for every other
+    // command; a longer limit than 4294966 s is cut to that. A null data buffer or a dataLength
+    // of 0 means no data phase. The CDB must be 1 to 16 bytes and the lengths not negative, else
+    // QxException with EINVAL. A command the device did not answer (transport or host adapter
+    // failure, time-out, abort) throws QxScsiException with status -1 and any sense; a request
+    // the operating system refuses throws QxException with its error number.
     static int send(const OZScsiTarget& target, const void* cdb, int cdbLength, void* data,
                     int dataLength, bool dataOut, bool headOfQueue, void* sense, int senseLength,
                     int timeoutSeconds);

@@ -1,5 +1,6 @@
 // Descriptor-format sense becomes the fixed format callers read; other sense passes through;
 // no sense bytes, however hostile, make the conversion touch bytes outside its buffers.
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -10,11 +11,13 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// An 18-byte fixed record: code, key byte, ASC, ASCQ and further (position, value) pairs.
+// A fixed record of 18 bytes (more when a pair lies beyond): code, key byte, ASC, ASCQ and
+// further (position, value) pairs.
 Bytes fixed(int code, int keyByte, int asc, int ascq, std::vector<std::pair<int, int>> more = {}) {
     Bytes b(18, 0);
     more.insert(more.end(), {{0, code}, {2, keyByte}, {7, 10}, {12, asc}, {13, ascq}});
     for (const auto& m : more) {
+        b.resize(std::max(b.size(), static_cast<std::size_t>(m.first) + 1));
         b[static_cast<std::size_t>(m.first)] = static_cast<unsigned char>(m.second);
     }
     return b;

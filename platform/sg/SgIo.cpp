@@ -85,8 +85,9 @@ Outcome readReply(const sg_io_hdr_t& h) {
     const int host = h.host_status;
     const int driver = h.driver_status & 0x0F;
     const bool driverFailed = (driver & ~kDriverSense) != 0;
-    // The mid-layer reports a reservation conflict as a nexus failure, on some kernels with
-    // the device's status cleared.
+    // The mid-layer of some kernels marks a reservation conflict with a nexus failure beside
+    // the device's status 0x18; it marks nothing else so, and stands for the conflict even if
+    // the status byte was lost.
     const bool deviceAnswered = host == kHostOk || host == kHostNexusFailure ||
                                 (isVerdictOnDeviceAnswer(host) && status != 0);
     if (deviceAnswered && !driverFailed) {

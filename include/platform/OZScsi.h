@@ -42,6 +42,7 @@ class OZ_API OZScsiTarget {
     int m_nHandle;
     bool m_bShared;
     oz::Transport* m_pTransport;
+    int m_nOpenError = 0;  // OS error number of the last failed open, 0 when none failed
 };
 
 class OZ_API OZScsi {
@@ -55,24 +56,33 @@ class OZ_API OZScsi {
     static const int kDefaultTimeout = 1800;
     static const int kEraseTimeout = 7200;
 
-    // Looks at the SCSI devices the host knows of the given type and returns how many there are.
-    // Cheap: with rescan false it reads one sysfs folder; a host without any SCSI device gives 0.
+    // Looks at the SCSI devices the host knows of the given type and returns how many there are:
+    // DISK counts the SCSI disks, TAPE the tape drives (one per drive, not per node). Cheap:
+    // with rescan false it reads one sysfs folder; a host without any SCSI device (or without
+    // SCSI support) gives 0. rescan true first asks every SCSI host adapter to scan its buses.
     static int refreshDeviceList(Device::DEVICE_TYPE type, bool rescan);
 
     // Opens the target's device. connectTimeout bounds, in seconds, how long a network transport
-    // may take to connect; local nodes open at once. Returns 0 on success and the OS error
-    // number otherwise; the target then stays closed (isOpen() false). Never throws for a device
-    // that cannot be opened.
+    // may take to connect; local nodes open at once. Returns 0 on success (or when the target is
+    // already open) and the OS error number otherwise: ENODEV for a path that no transport
+    // serves, EINVAL for an empty one. The target then stays closed (isOpen() false). Never
+    // throws for a device that cannot be opened.
     static int open(OZScsiTarget& target, int connectTimeout);
 
-    // Checks that the opened device answers SCSI pass-through. Throws QxException (with the OS
-    // error number where there is one) when it does not, or when the target is not open.
+    // Checks that the opened device answers SCSI pass-through and returns 0. Throws QxException
+    // (with the OS error number where there is one) when it does not, or when the target is not
+    // open (the message names the path and why it did not open).
     static int populate(OZScsiTarget& target);
 
     // Performs one command and returns its SCSI status. When the status is not GOOD, sense holds
-    // fixed-format sense data (descriptor-format sense is converted). headOfQueue asks the device
-    // to run the command before those already queued. timeoutSeconds of 0 or less means the
-    // default: 7200 s for ERASE, 1800 s for every other command.
+    // fixed-format sense data (descriptor-format sense is converted; at most senseLength bytes
+    // are written). headOfQueue asks the device to run the command before those already queued.
+    // timeoutSeconds of 0 or less means the default: 7200 s for ERASE, 1800 s for every other
+    // command; a longer limit than 4294966 s is cut to that. A null data buffer or a dataLength
+    // of 0 means no data phase. The CDB must be 1 to 16 bytes and the lengths not negative, else
+    // QxException with EINVAL. A command the device did not answer (transport or host adapter
+    // failure, time-out, abort) throws QxScsiException with status -1 and any sense; a request
+    // the operating system refuses throws QxException with its error number.
     static int send(const OZScsiTarget& target, const void* cdb, int cdbLength, void* data,
                     int dataLength, bool dataOut, bool headOfQueue, void* sense, int senseLength,
                     int timeoutSeconds);

@@ -1,0 +1,43 @@
+#include "platform/CommandOutcome.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/QxException.h"
+#include "platform/SenseFormat.h"
+
+namespace oz {
+
+int completeCommand(const std::string& path, unsigned char opcode, const Outcome& outcome,
+                    const unsigned char* received, int receivedLength, void* sense,
+                    int senseLength) {
+    unsigned char fixed[OZScsiSense::kMaxLength] = {};
+    const int fixedLength = toFixedSense(
+        received,
+        receivedLength > OZScsiSense::kMaxLength ? OZScsiSense::kMaxLength : receivedLength, fixed,
+        OZScsiSense::kMaxLength);
+    char command[32];
+    std::snprintf(command, sizeof command, ": SCSI command 0x%02x", static_cast<unsigned>(opcode));
+
+    switch (outcome.kind) {
+        case Outcome::kOsError: {
+            const std::string message = path + command + ": " + outcome.detail;
+            throw QxException(message.c_str(), outcome.osErrno > 0 ? outcome.osErrno : EIO);
+        }
+        case Outcome::kTransportFailure: {
+            const std::string message =
+                path + command + " failed below the SCSI layer: " + outcome.detail;
+            throw QxScsiException(message.c_str(), -1, OZScsiSense(fixed, fixedLength));
+        }
+        case Outcome::kCompleted:
+            break;
+    }
+    if (sense != nullptr && senseLength > 0 && fixedLength > 0) {
+        const int n = fixedLength < senseLength ? fixedLength : senseLength;
+        std::memcpy(sense, fixed, static_cast<std::size_t>(n));
+    }
+    return outcome.status;
+}
+
+}  // namespace oz

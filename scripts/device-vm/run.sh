@@ -25,15 +25,17 @@ fi
 
 # 1. The kernel and the modules we need, unpacked from Debian's package (cached).
 kdir=$work/kernel-$KVER
-if [ ! -f "$kdir/boot/vmlinuz-$KVER" ]; then
+if [ ! -f "$kdir/.complete" ]; then
     rm -rf "$kdir" "$work/debs"
     mkdir -p "$kdir" "$work/debs"
     (cd "$work/debs" && apt-get download -q "linux-image-$KVER" >/dev/null)
     dpkg-deb --fsys-tarfile "$work"/debs/linux-image-"$KVER"_*.deb |
         tar -x -C "$kdir" --wildcards './boot/vmlinuz-*' './lib/modules/*/kernel/drivers/scsi/*' \
             './lib/modules/*/kernel/drivers/target/*' './lib/modules/*/kernel/lib/*' \
-            './lib/modules/*/kernel/crypto/*' './lib/modules/*/kernel/fs/configfs/*'
+            './lib/modules/*/kernel/crypto/*' './lib/modules/*/kernel/fs/configfs/*' \
+            './lib/modules/*/kernel/block/*'
     rm -rf "$work/debs"
+    touch "$kdir/.complete"
 fi
 moddir=$kdir/lib/modules/$KVER
 

@@ -20,7 +20,15 @@ namespace {
 
 int g_failed = 0;
 
-void check(bool ok, const std::string& what, const std::string& detail = "") {
+#define CHECK(cond, what, detail)    \
+    do {                             \
+        const bool ok_ = (cond);     \
+        report(ok_, (what), detail); \
+    } while (0)
+
+// The condition is evaluated before the detail text is composed (CHECK evaluates them in order),
+// so the detail shows the state after the command.
+void report(bool ok, const std::string& what, const std::string& detail) {
     std::printf("%s: %s%s%s\n", ok ? "CHECK-OK" : "CHECK-FAIL", what.c_str(),
                 detail.empty() ? "" : " -- ", detail.c_str());
     if (!ok) {
@@ -45,61 +53,61 @@ void settle(QXNTSpti& s) {
 
 int tape(const std::string& dev) {
     QXNTSpti s(0, dev);
-    check(s.isOK(), dev + ": opens and answers SG_IO", s.m_strErrorMsg);
+    CHECK(s.isOK(), dev + ": opens and answers SG_IO", s.m_strErrorMsg);
     settle(s);
 
     unsigned char key = 0xEE, asc = 0xEE, ascq = 0xEE;
-    check(s.TestUnitReady(&key, &asc, &ascq) && s.m_nScsiStatus == 0 && key == 0,
+    CHECK(s.TestUnitReady(&key, &asc, &ascq) && s.m_nScsiStatus == 0 && key == 0,
           dev + ": TEST UNIT READY is GOOD", describe(s));
-    check(s.Inquiry() && s.m_strVendorId == "Linux" && s.m_strProductId == "scsi_debug",
+    CHECK(s.Inquiry() && s.m_strVendorId == "Linux" && s.m_strProductId == "scsi_debug",
           dev + ": INQUIRY identifies the drive",
           "'" + s.m_strVendorId + "' '" + s.m_strProductId + "'");
-    check(s.IsUnit("Linux", "scsi_debug") && !s.IsUnit("IBM", "ULT3580-TD3"),
-          dev + ": IsUnit compares the identification");
+    CHECK(s.IsUnit("Linux", "scsi_debug") && !s.IsUnit("IBM", "ULT3580-TD3"),
+          dev + ": IsUnit compares the identification", "");
     std::string serial = "unset";
-    check(s.GetSerialNumber(serial) && s.m_nScsiStatus == 0 && serial != "unset",
+    CHECK(s.GetSerialNumber(serial) && s.m_nScsiStatus == 0 && serial != "unset",
           dev + ": unit serial number read", "'" + serial + "'");
 
     unsigned char mode[128] = {};
-    check(s.doModeSense(mode, 128, 0x3F) && s.m_nScsiStatus == 0 && mode[0] >= 3,
+    CHECK(s.doModeSense(mode, 128, 0x3F) && s.m_nScsiStatus == 0 && mode[0] >= 3,
           dev + ": MODE SENSE(6) returns a mode parameter header", describe(s));
 
     // A command the drive does not know: CHECK CONDITION, ILLEGAL REQUEST, INVALID COMMAND
     // OPERATION CODE, read from fixed-format sense.
     unsigned char cdb[6] = {0xFF, 0, 0, 0, 0, 0};
     key = asc = ascq = 0xEE;
-    check(s.SendSCSICmd(cdb, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) && s.m_nScsiStatus == 2 &&
+    CHECK(s.SendSCSICmd(cdb, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) && s.m_nScsiStatus == 2 &&
               (key & 0x0F) == 0x05 && asc == 0x20,
           dev + ": unknown command gives CHECK CONDITION 5/20",
           describe(s) + " key " + std::to_string(key) + " asc " + std::to_string(asc));
 
-    check(s.PreventAllow(0) && s.LogSense(0x00, mode, 128),
+    CHECK(s.PreventAllow(0) && s.LogSense(0x00, mode, 128),
           dev + ": PREVENT ALLOW and LOG SENSE are sent", describe(s));
-    check(!s.TapeAlertSupported() || s.m_nScsiStatus == 0, dev + ": TapeAlert support is read");
+    CHECK(!s.TapeAlertSupported() || s.m_nScsiStatus == 0, dev + ": TapeAlert support is read", "");
     return 0;
 }
 
 int busy(const std::string& dev) {
     QXNTSpti first(0, dev);
-    check(first.isOK(), dev + ": first opener is served", first.m_strErrorMsg);
+    CHECK(first.isOK(), dev + ": first opener is served", first.m_strErrorMsg);
     QXNTSpti second(0, dev);
-    check(!second.isOK(), dev + ": second opener is refused", second.m_strErrorMsg);
+    CHECK(!second.isOK(), dev + ": second opener is refused", second.m_strErrorMsg);
     unsigned char cdb[6] = {0x00, 0, 0, 0, 0, 0};
-    check(!second.SendSCSICmd(cdb, 6, nullptr, 0, nullptr, nullptr, nullptr, 1800, 0) &&
+    CHECK(!second.SendSCSICmd(cdb, 6, nullptr, 0, nullptr, nullptr, nullptr, 1800, 0) &&
               second.m_strErrorMsg == "Target has not been opened.",
           dev + ": the refused opener sends nothing", second.m_strErrorMsg);
-    check(first.SendSCSICmd(cdb, 6, nullptr, 0, nullptr, nullptr, nullptr, 1800, 0),
+    CHECK(first.SendSCSICmd(cdb, 6, nullptr, 0, nullptr, nullptr, nullptr, 1800, 0),
           dev + ": the first opener still works", describe(first));
     return 0;
 }
 
 int sense(const std::string& dev) {
     QXNTSpti s(0, dev);
-    check(s.isOK(), dev + ": opens", s.m_strErrorMsg);
+    CHECK(s.isOK(), dev + ": opens", s.m_strErrorMsg);
     settle(s);
     unsigned char cdb[6] = {0xFF, 0, 0, 0, 0, 0};
     unsigned char key = 0xEE, asc = 0xEE, ascq = 0xEE;
-    check(s.SendSCSICmd(cdb, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) && s.m_nScsiStatus == 2 &&
+    CHECK(s.SendSCSICmd(cdb, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) && s.m_nScsiStatus == 2 &&
               key == 0x05 && asc == 0x20 && ascq == 0x00,
           dev + ": descriptor sense arrives as fixed sense 5/20/00",
           describe(s) + " key " + std::to_string(key) + " asc " + std::to_string(asc));
@@ -147,50 +155,51 @@ int reservations(const std::string& a, const std::string& b) {
     hostB.Open();
     std::string keyA, keyB, message;
 
-    check(hostA.doForcePR_Clear(9, 9, 9) == 0, "A clears the device", message);
-    check(holder(a) == "none" && registered(b).empty(), "device starts free");
+    CHECK(hostA.doForcePR_Clear(9, 9, 9) == 0, "A clears the device", message);
+    CHECK(holder(a) == "none" && registered(b).empty(), "device starts free", "");
 
     unsigned long rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
     hostA.getLastError(message);
-    check(rc == 0 && keyA == "QX010203", "A takes a free device", message);
-    check(holder(b) == "QX010203/3", "B sees A's Exclusive Access reservation", holder(b));
+    CHECK(rc == 0 && keyA == "QX010203", "A takes a free device", message);
+    CHECK(holder(b) == "QX010203/3", "B sees A's Exclusive Access reservation", holder(b));
 
     g_log.clear();
-    check(hostA.doForcePR_Reserve(1, 2, 3, keyA) == 0 &&
+    CHECK(hostA.doForcePR_Reserve(1, 2, 3, keyA) == 0 &&
               logged("Reservation on the drive already exists from this host"),
-          "A's second forced reserve finds its own reservation");
+          "A's second forced reserve finds its own reservation", "");
 
     rc = hostB.doForcePR_Reserve(4, 5, 6, keyB);
     hostB.getLastError(message);
-    check(rc == 0 && logged("Valid reservation on the drive from another host. Going to pre-empt"),
+    CHECK(rc == 0 && logged("Valid reservation on the drive from another host. Going to pre-empt"),
           "B pre-empts A", message);
-    check(holder(a) == "QX040506/3", "holder is B", holder(a));
+    CHECK(holder(a) == "QX040506/3", "holder is B", holder(a));
     std::vector<std::string> keys = registered(a);
-    check(keys.size() == 1 && keys[0] == "QX040506", "A's registration went with the pre-emption");
+    CHECK(keys.size() == 1 && keys[0] == "QX040506", "A's registration went with the pre-emption",
+          "");
 
     // A has a unit attention pending (reservations preempted) and is no longer registered.
     rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
     hostA.getLastError(message);
-    check(rc == 0 && holder(b) == "QX010203/3", "A takes the device back",
+    CHECK(rc == 0 && holder(b) == "QX010203/3", "A takes the device back",
           message + " " + holder(b));
 
     rc = hostB.doPR_Release(keyB);
     hostB.getLastError(message);
-    check(rc == 45002 && message == "Reservation conflict occurred.",
+    CHECK(rc == 45002 && message == "Reservation conflict occurred.",
           "B, pre-empted, cannot release", std::to_string(rc) + " " + message);
-    check(hostA.doPR_Release(keyA) == 0 && holder(b) == "none", "A releases its reservation");
+    CHECK(hostA.doPR_Release(keyA) == 0 && holder(b) == "none", "A releases its reservation", "");
 
     char err[256] = {};
     char key[16] = {};
     int found = -1;
-    check(FuncPR_register(b.c_str(), const_cast<char*>("QX070809"), err, sizeof err) == 0,
+    CHECK(FuncPR_register(b.c_str(), const_cast<char*>("QX070809"), err, sizeof err) == 0,
           "flat register from B", err);
-    check(FuncPR_queryQXRegKey(a.c_str(), key, sizeof key, err, sizeof err, &found) == 0 &&
+    CHECK(FuncPR_queryQXRegKey(a.c_str(), key, sizeof key, err, sizeof err, &found) == 0 &&
               found == 1 && std::strncmp(key, "QX", 2) == 0,
           "flat query from A finds a QX key", key);
 
-    check(hostB.doForcePR_Clear(4, 5, 6) == 0 && registered(a).empty() && holder(a) == "none",
-          "B clears every registration and the reservation");
+    CHECK(hostB.doForcePR_Clear(4, 5, 6) == 0 && registered(a).empty() && holder(a) == "none",
+          "B clears every registration and the reservation", "");
     QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
     return 0;
 }

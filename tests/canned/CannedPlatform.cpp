@@ -22,7 +22,11 @@ OZScsiTarget::OZScsiTarget(const char* path, bool shared)
       m_bShared(shared),
       m_pTransport(nullptr) {}
 
-OZScsiTarget::~OZScsiTarget() = default;
+OZScsiTarget::~OZScsiTarget() {
+    // No transport behind a canned target.
+    static_cast<void>(m_pTransport);
+    static_cast<void>(m_nOpenError);
+}
 
 int OZScsi::refreshDeviceList(Device::DEVICE_TYPE, bool) {
     return 0;

@@ -1,20 +1,9 @@
-// A platform with no device behind it for the benchmarks and fuzz targets: every command completes
-// at once with the reply the benchmark set, so what is measured is the library's own work.
 #include "tests/canned/CannedPlatform.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/OZScsi.h"
-
-namespace canned {
-
-CannedReply& canned() {
-    static CannedReply reply;
-    return reply;
-}
-
-}  // namespace canned
 
 OZScsiTarget::OZScsiTarget(const char* path, bool shared)
     : m_strPath(path != nullptr ? path : ""),
@@ -43,16 +32,14 @@ int OZScsi::populate(OZScsiTarget&) {
 
 int OZScsi::send(const OZScsiTarget&, const void*, int, void* data, int dataLength, bool dataOut,
                  bool, void* sense, int senseLength, int) {
+    static const unsigned char kSense[18] = {0x70, 0, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x28};
     const canned::CannedReply& r = canned::canned();
     if (!dataOut && data != nullptr && dataLength > 0 && !r.dataIn.empty()) {
         std::memcpy(data, r.dataIn.data(),
                     std::min(r.dataIn.size(), static_cast<std::size_t>(dataLength)));
     }
     if (r.status != 0 && sense != nullptr && senseLength >= 18) {
-        std::memset(sense, 0, 18);
-        static_cast<unsigned char*>(sense)[0] = 0x70;
-        static_cast<unsigned char*>(sense)[2] = 0x06;
-        static_cast<unsigned char*>(sense)[12] = 0x28;
+        std::memcpy(sense, kSense, sizeof kSense);
     }
     return r.status;
 }

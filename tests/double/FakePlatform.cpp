@@ -11,83 +11,24 @@
 namespace fake {
 
 Bytes bytes(std::initializer_list<int> values) {
-    Bytes out;
-    out.reserve(values.size());
-    for (int v : values) {
-        out.push_back(static_cast<unsigned char>(v));
-    }
-    return out;
+    return Bytes(values.begin(), values.end());
 }
 
 Bytes fixedSense(unsigned char keyByte, unsigned char asc, unsigned char ascq) {
-    Bytes s(18, 0);
-    s[0] = 0x70;
-    s[2] = keyByte;
-    s[7] = 10;
-    s[12] = asc;
-    s[13] = ascq;
-    return s;
-}
-
-Reply Reply::good(Bytes dataIn) {
-    Reply r;
-    r.dataIn = std::move(dataIn);
-    return r;
-}
-
-Reply Reply::status(int scsiStatus, Bytes sense, Bytes dataIn) {
-    Reply r;
-    r.scsiStatus = scsiStatus;
-    r.sense = std::move(sense);
-    r.dataIn = std::move(dataIn);
-    return r;
-}
-
-Reply Reply::check(unsigned char keyByte, unsigned char asc, unsigned char ascq) {
-    return status(2, fixedSense(keyByte, asc, ascq));
-}
-
-Reply Reply::conflict() {
-    return status(24);
-}
-
-Reply Reply::throwScsi(int scsiStatus, Bytes sense, const char* message) {
-    Reply r;
-    r.kind = ThrowScsi;
-    r.scsiStatus = scsiStatus;
-    r.sense = std::move(sense);
-    r.hasMessage = message != nullptr;
-    r.message = message != nullptr ? message : "";
-    return r;
-}
-
-Reply Reply::throwQx(const char* message, int osErrno) {
-    Reply r;
-    r.kind = ThrowQx;
-    r.hasMessage = message != nullptr;
-    r.message = message != nullptr ? message : "";
-    r.osErrno = osErrno;
-    return r;
-}
-
-Reply Reply::throwOther() {
-    Reply r;
-    r.kind = ThrowOther;
-    return r;
+    return bytes({0x70, 0, keyByte, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq, 0, 0, 0, 0});
 }
 
 void Reply::raise() const {
-    switch (kind) {
-        case Return:
-            return;
-        case ThrowScsi:
-            throw QxScsiException(hasMessage ? message.c_str() : nullptr, scsiStatus,
-                                  OZScsiSense(sense.data(), static_cast<int>(sense.size())),
-                                  osErrno);
-        case ThrowQx:
-            throw QxException(hasMessage ? message.c_str() : nullptr, osErrno);
-        case ThrowOther:
-            throw std::runtime_error("not a platform exception");
+    const char* text = hasMessage ? message.c_str() : nullptr;
+    if (kind == ThrowScsi) {
+        throw QxScsiException(text, scsiStatus,
+                              OZScsiSense(sense.data(), static_cast<int>(sense.size())), osErrno);
+    }
+    if (kind == ThrowQx) {
+        throw QxException(text, osErrno);
+    }
+    if (kind == ThrowOther) {
+        throw std::runtime_error("not a platform exception");
     }
 }
 
@@ -99,57 +40,25 @@ Platform& Platform::get() {
 void Platform::reset() {
     delete ::scsi;
     ::scsi = nullptr;
-    m_script.clear();
-    m_responder = nullptr;
-    m_sent.clear();
-    onTargetCreate = Reply();
-    onRefresh = Reply();
-    onOpen = Reply();
-    onPopulate = Reply();
-    openSucceeds = true;
-    unopenablePaths.clear();
-    refreshCalls.clear();
-    openArgs.clear();
-    targetsCreatedWith.clear();
-    populateCalls = 0;
-    targetsLive = 0;
-}
-
-Platform& Platform::reply(Reply r) {
-    m_script.push_back(std::move(r));
-    return *this;
-}
-
-Platform& Platform::replies(std::initializer_list<Reply> rs) {
-    for (const Reply& r : rs) {
-        m_script.push_back(r);
-    }
-    return *this;
-}
-
-void Platform::setResponder(std::function<Reply(const Command&)> responder) {
-    m_responder = std::move(responder);
+    *this = Platform();
 }
 
 const Command& Platform::sent(std::size_t i) const {
-    if (i >= m_sent.size()) {
-        ADD_FAILURE() << "command " << i << " was not sent (" << m_sent.size() << " sent)";
-        static const Command none;
-        return none;
+    static const Command none;
+    if (i < m_sent.size()) {
+        return m_sent[i];
     }
-    return m_sent[i];
+    ADD_FAILURE() << "command " << i << " was not sent (" << m_sent.size() << " sent)";
+    return none;
 }
 
 Reply Platform::nextReply(const Command& command) {
-    if (!m_script.empty()) {
-        Reply r = m_script.front();
-        m_script.pop_front();
-        return r;
+    if (m_script.empty()) {
+        return m_responder ? m_responder(command) : Reply::good();
     }
-    if (m_responder) {
-        return m_responder(command);
-    }
-    return Reply::good();
+    Reply r = m_script.front();
+    m_script.pop_front();
+    return r;
 }
 
 }  // namespace fake
@@ -161,10 +70,9 @@ OZScsiTarget::OZScsiTarget(const char* path, bool shared)
       m_nHandle(-1),
       m_bShared(shared),
       m_pTransport(nullptr) {
-    fake::Platform& p = fake::platform();
-    p.onTargetCreate.raise();
-    p.targetsCreatedWith.emplace_back(m_strPath, shared);
-    ++p.targetsLive;
+    fake::platform().onTargetCreate.raise();
+    fake::platform().targetsCreatedWith.emplace_back(m_strPath, shared);
+    ++fake::platform().targetsLive;
 }
 
 OZScsiTarget::~OZScsiTarget() {
@@ -172,9 +80,8 @@ OZScsiTarget::~OZScsiTarget() {
 }
 
 int OZScsi::refreshDeviceList(Device::DEVICE_TYPE type, bool rescan) {
-    fake::Platform& p = fake::platform();
-    p.refreshCalls.emplace_back(static_cast<int>(type), rescan);
-    p.onRefresh.raise();
+    fake::platform().refreshCalls.emplace_back(static_cast<int>(type), rescan);
+    fake::platform().onRefresh.raise();
     return 0;
 }
 
@@ -190,37 +97,31 @@ int OZScsi::open(OZScsiTarget& target, int connectTimeout) {
 }
 
 int OZScsi::populate(OZScsiTarget& /*target*/) {
-    fake::Platform& p = fake::platform();
-    ++p.populateCalls;
-    p.onPopulate.raise();
+    ++fake::platform().populateCalls;
+    fake::platform().onPopulate.raise();
     return 0;
 }
 
 int OZScsi::send(const OZScsiTarget& target, const void* cdb, int cdbLength, void* data,
                  int dataLength, bool dataOut, bool headOfQueue, void* sense, int senseLength,
                  int timeoutSeconds) {
-    fake::Platform& p = fake::platform();
-    fake::Command c;
-    c.path = target.path();
-    const unsigned char* cdbBytes = static_cast<const unsigned char*>(cdb);
-    c.cdb.assign(cdbBytes, cdbBytes + std::max(cdbLength, 0));
-    c.toDevice = dataOut;
-    c.dataLength = dataLength;
-    c.dataNull = data == nullptr;
-    if (dataOut && data != nullptr && dataLength > 0) {
-        const unsigned char* out = static_cast<const unsigned char*>(data);
-        c.dataOut.assign(out, out + dataLength);
-    }
-    c.headOfQueue = headOfQueue;
-    c.senseLength = senseLength;
-    c.timeout = timeoutSeconds;
-    p.record(c);
-
-    const fake::Reply r = p.nextReply(c);
+    const auto* in = static_cast<const unsigned char*>(cdb);
+    const auto* out = static_cast<const unsigned char*>(data);
+    const std::size_t n = data != nullptr && dataLength > 0 ? dataLength : 0;
+    const fake::Command c{target.path(),
+                          fake::Bytes(in, in + std::max(cdbLength, 0)),
+                          fake::Bytes(out, out + (dataOut ? n : 0)),
+                          dataOut,
+                          dataLength,
+                          headOfQueue,
+                          senseLength,
+                          timeoutSeconds,
+                          data == nullptr};
+    fake::platform().record(c);
+    const fake::Reply r = fake::platform().nextReply(c);
     r.raise();
-    if (!dataOut && data != nullptr && dataLength > 0 && !r.dataIn.empty()) {
-        std::memcpy(data, r.dataIn.data(),
-                    std::min(r.dataIn.size(), static_cast<std::size_t>(dataLength)));
+    if (!dataOut && n > 0 && !r.dataIn.empty()) {
+        std::memcpy(data, r.dataIn.data(), std::min(r.dataIn.size(), n));
     }
     if (sense != nullptr && senseLength > 0 && !r.sense.empty()) {
         std::memcpy(sense, r.sense.data(),

@@ -1,13 +1,6 @@
-// A scripted stand-in for the platform SCSI layer. The unit tests link the system's code against
-// it instead of libOZScsi.so: it records every call and every command the system makes, and
-// answers each command with a scripted status, sense bytes and data-in bytes, or throws one of
-// the platform's exceptions.
-//
-//   fake::platform().reply(fake::Reply::good({0x00, 0x01}));        // script one reply
-//   EXPECT_EQ(fake::platform().sent(0).cdb, fake::bytes({0x12, 0, 0, 0, 36, 0}));
-//
-// Replies are used in the order they were scripted. When the script is empty the responder (if
-// one is set) answers, otherwise the command completes with GOOD status and no data.
+// A scripted stand-in for the platform SCSI layer, linked instead of libOZScsi.so: it records
+// every platform call and command, and answers each command with the next scripted reply, else
+// with the responder's, else with GOOD status and no data.
 #ifndef QXSCSI_TESTS_FAKEPLATFORM_H
 #define QXSCSI_TESTS_FAKEPLATFORM_H
 
@@ -26,22 +19,20 @@ namespace fake {
 
 using Bytes = std::vector<unsigned char>;
 
-// Bytes from int literals: bytes({0x12, 0, 0, 0, 36, 0}).
 Bytes bytes(std::initializer_list<int> values);
-
-// An 18-byte fixed-format sense reply (response code 0x70, additional length 10).
+// An 18-byte fixed-format sense record (response code 0x70, additional length 10).
 Bytes fixedSense(unsigned char keyByte, unsigned char asc, unsigned char ascq);
 
-// What the system handed to OZScsi::send for one command.
+// What the system handed to OZScsi::send.
 struct Command {
-    std::string path;  // the target's device path
-    Bytes cdb;         // cdbLength bytes
-    Bytes dataOut;     // the data-out bytes when toDevice, else empty
+    std::string path;
+    Bytes cdb;
+    Bytes dataOut;  // empty unless toDevice
     bool toDevice = false;
     int dataLength = 0;
     bool headOfQueue = false;
     int senseLength = 0;
-    int timeout = 0;  // the final argument
+    int timeout = 0;
     bool dataNull = false;
 };
 
@@ -49,66 +40,63 @@ struct Command {
 struct Reply {
     enum Kind { Return, ThrowScsi, ThrowQx, ThrowOther };
 
-    static Reply good(Bytes dataIn = {});
-    // Completes with the given SCSI status and sense bytes (and data-in bytes).
-    static Reply status(int scsiStatus, Bytes sense = {}, Bytes dataIn = {});
-    // CHECK CONDITION with 18 bytes of fixed-format sense.
-    static Reply check(unsigned char keyByte, unsigned char asc, unsigned char ascq);
-    // RESERVATION CONFLICT without sense.
-    static Reply conflict();
-    // Throws QxScsiException with that status (-1: failure below SCSI) and sense bytes.
-    static Reply throwScsi(int scsiStatus, Bytes sense = {}, const char* message = "scsi failure");
-    // Throws QxException; message may be null.
-    static Reply throwQx(const char* message, int osErrno);
-    // Throws std::runtime_error, a type the platform never throws.
-    static Reply throwOther();
+    static Reply good(Bytes dataIn = {}) { return status(0, {}, std::move(dataIn)); }
+    static Reply status(int scsiStatus, Bytes sense = {}, Bytes dataIn = {}) {
+        return {Return, scsiStatus, std::move(dataIn), std::move(sense)};
+    }
+    static Reply check(unsigned char keyByte, unsigned char asc, unsigned char ascq) {
+        return status(2, fixedSense(keyByte, asc, ascq));
+    }
+    static Reply conflict() { return status(24); }
+    // QxScsiException with that status (-1: failure below SCSI) and sense bytes.
+    static Reply throwScsi(int scsiStatus, Bytes sense = {}, const char* message = "scsi failure") {
+        const bool has = message != nullptr;
+        return {ThrowScsi, scsiStatus, {}, std::move(sense), has ? message : "", has};
+    }
+    static Reply throwQx(const char* message, int osErrno) {  // message may be null
+        return {ThrowQx, 0, {}, {}, message ? message : "", message != nullptr, osErrno};
+    }
+    static Reply throwOther() { return {ThrowOther}; }  // std::runtime_error
 
     Kind kind = Return;
     int scsiStatus = 0;
-    Bytes dataIn;
-    Bytes sense;
-    std::string message;
+    Bytes dataIn{}, sense{};
+    std::string message{};
     bool hasMessage = false;
     int osErrno = 0;
 
-    // Throws as scripted; does nothing for Return.
-    void raise() const;
+    void raise() const;  // throws as scripted
 };
 
 class Platform {
   public:
     static Platform& get();
-
-    // Forgets scripts, records and settings, deletes the platform object behind ::scsi and sets
-    // it back to null, as in a freshly loaded library.
+    // Forgets everything and deletes the object behind ::scsi, as in a freshly loaded library.
     void reset();
 
-    Platform& reply(Reply r);
-    Platform& replies(std::initializer_list<Reply> rs);
-    void setResponder(std::function<Reply(const Command&)> responder);
+    Platform& reply(Reply r) { return replies({r}); }
+    Platform& replies(std::initializer_list<Reply> rs) {
+        m_script.insert(m_script.end(), rs);
+        return *this;
+    }
+    void setResponder(std::function<Reply(const Command&)> r) { m_responder = std::move(r); }
 
     const std::vector<Command>& sent() const { return m_sent; }
     const Command& sent(std::size_t i) const;
     std::size_t sentCount() const { return m_sent.size(); }
     std::size_t pendingReplies() const { return m_script.size(); }
 
-    // Platform calls other than send: a Reply of kind Return means success.
-    Reply onTargetCreate;
-    Reply onRefresh;
-    Reply onOpen;
-    Reply onPopulate;
-    // open() leaves the handle at -1 for these paths (or for all when openSucceeds is false).
+    // Platform calls other than send; a Reply of kind Return means success.
+    Reply onTargetCreate, onRefresh, onOpen, onPopulate;
+    // open() leaves the handle at -1 for these paths, or for all when openSucceeds is false.
     bool openSucceeds = true;
     std::set<std::string> unopenablePaths;
 
-    // Records of the calls.
     std::vector<std::pair<int, bool>> refreshCalls;  // (device type, rescan)
     std::vector<int> openArgs;
     std::vector<std::pair<std::string, bool>> targetsCreatedWith;  // (path, shared)
-    int populateCalls = 0;
-    int targetsLive = 0;
+    int populateCalls = 0, targetsLive = 0;
 
-    // Used by the double's definitions of the platform operations.
     Reply nextReply(const Command& command);
     void record(const Command& command) { m_sent.push_back(command); }
 
@@ -122,7 +110,7 @@ inline Platform& platform() {
     return Platform::get();
 }
 
-// Test fixture base: a fresh platform for every test, and no live target left behind.
+// Fixture base: a fresh platform for every test, and no live target left behind.
 class Test : public ::testing::Test {
   protected:
     void SetUp() override { platform().reset(); }

@@ -1,7 +1,7 @@
 // What the caller of OZScsi::send sees for each outcome: the status with fixed-format sense in
 // its buffer, or the exception with the sense or the error number.
 #include <cerrno>
-#include <cstring>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "platform/CommandOutcome.h"
@@ -9,28 +9,24 @@
 
 namespace {
 
-// UNIT ATTENTION, RESERVATIONS PREEMPTED (6/2A/03), in descriptor format.
-const unsigned char kSense[] = {0x72, 0x06, 0x2A, 0x03, 0, 0, 0, 0};
-
-int complete(oz::Outcome::Kind kind, int status, unsigned char* sense, int room, int err = 0) {
-    oz::Outcome o;
-    o.kind = kind;
-    o.status = status;
-    o.osErrno = err;
-    o.detail = "cause";
-    return oz::completeCommand("/dev/nst0", 0x19, o, kSense, sizeof kSense, sense, room);
-}
-
 TEST(CommandOutcome, AnswersReturnTheStatusWithFixedSenseFailuresThrow) {
-    unsigned char sense[20] = {};
-    EXPECT_EQ(complete(oz::Outcome::kCompleted, 2, sense, 14), 2);
-    const unsigned char expected[20] = {0x70, 0, 6, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x2A, 0x03};
-    EXPECT_EQ(0, std::memcmp(sense, expected, sizeof sense)) << "14 bytes of room, 14 written";
-    EXPECT_EQ(complete(oz::Outcome::kCompleted, 0x18, nullptr, 256), 0x18);
+    // UNIT ATTENTION, RESERVATIONS PREEMPTED (6/2A/03), in descriptor format, FRU code 7.
+    const unsigned char received[] = {0x72, 0x06, 0x2A, 0x03, 0, 0, 0, 4, 3, 2, 0, 7};
+    std::vector<unsigned char> sense(20, 0);
+    const auto complete = [&](oz::Outcome::Kind kind, int status, int room, int err = 0) {
+        const oz::Outcome o{kind, status, 0, 0, err, "cause"};
+        return oz::completeCommand("/dev/nst0", 0x19, o, received, 12,
+                                   room > 0 ? sense.data() : nullptr, room);
+    };
+    EXPECT_EQ(complete(oz::Outcome::kCompleted, 0x18, 0), 0x18);
+    EXPECT_EQ(complete(oz::Outcome::kCompleted, 2, 14), 2);
+    EXPECT_EQ(sense, std::vector<unsigned char>(
+                         {0x70, 0, 6, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x2A, 0x03, 0, 0, 0, 0, 0, 0}))
+        << "14 bytes of room, 14 written";
 
-    std::memset(sense, 0, sizeof sense);
+    sense.assign(20, 0);
     try {
-        complete(oz::Outcome::kTransportFailure, -1, sense, 20);
+        complete(oz::Outcome::kTransportFailure, -1, 20);
         ADD_FAILURE() << "no exception";
     } catch (const QxScsiException& e) {
         EXPECT_EQ(e.getScsiStatus(), -1);
@@ -38,10 +34,10 @@ TEST(CommandOutcome, AnswersReturnTheStatusWithFixedSenseFailuresThrow) {
         EXPECT_STREQ(e.getMessage(),
                      "/dev/nst0: SCSI command 0x19 failed below the SCSI layer: cause");
     }
-    EXPECT_EQ(sense[2], 0) << "the caller's buffer is for device answers";
+    EXPECT_EQ(sense, std::vector<unsigned char>(20, 0)) << "the caller's buffer is for answers";
     for (int err : {ENOMEM, 0}) {
         try {
-            complete(oz::Outcome::kOsError, 0, sense, 20, err);
+            complete(oz::Outcome::kOsError, 0, 20, err);
             ADD_FAILURE() << "no exception";
         } catch (const QxScsiException&) {
             ADD_FAILURE() << "an OS failure is no device failure";

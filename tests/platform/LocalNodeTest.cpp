@@ -1,31 +1,28 @@
-// OZScsi on local paths that are no SCSI node and on paths no transport serves, as callers see
-// it; every test also checks that no descriptor is left open.
-#include <dirent.h>
+// OZScsi on a host that may have no SCSI at all: the device list, local paths that are no SCSI
+// node and paths no transport serves. The fixture checks that no descriptor is left open.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "platform/DeviceList.h"
 #include "platform/OZScsi.h"
 
 namespace {
 
 using ::testing::AnyOf;
+using ::testing::StartsWith;
 
-int openDescriptors() {
-    int n = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        for (; ::readdir(dir) != nullptr; ++n) {
-        }
-        ::closedir(dir);
-    }
-    return n;
+long openDescriptors() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
-// The QxException (not a device failure) that f throws; a default one if it throws none.
+// The QxException (not a device failure) that f throws.
 template <typename F>
 QxException osFailure(F f) {
     try {
@@ -39,52 +36,75 @@ QxException osFailure(F f) {
     return QxException("none", -1);
 }
 
-const unsigned char kTur[17] = {};
-
 QxException populateFailure(OZScsiTarget& target) {
     return osFailure([&] { OZScsi::populate(target); });
 }
 
-QxException sendFailure(const OZScsiTarget& target, const void* cdb = kTur, int cdbLength = 6,
-                        int dataLength = 0, int senseLength = 0) {
+int sendError(const OZScsiTarget& target, const void* cdb, int cdbLength = 6, int dataLength = 0,
+              int senseLength = 0) {
     unsigned char data[8];
     return osFailure([&] {
-        OZScsi::send(target, cdb, cdbLength, data, dataLength, false, false, nullptr, senseLength,
-                     -1);
-    });
+               OZScsi::send(target, cdb, cdbLength, data, dataLength, false, false, nullptr,
+                            senseLength, -1);
+           })
+        .getErrno();
 }
+
+const unsigned char kTur[17] = {};
 
 class LocalNode : public ::testing::Test {
   protected:
     void SetUp() override { m_descriptors = openDescriptors(); }
     void TearDown() override { EXPECT_EQ(openDescriptors(), m_descriptors) << "descriptor leak"; }
-    int m_descriptors = 0;
+    long m_descriptors = 0;
 };
+
+TEST_F(LocalNode, DeviceListCountsOneEntryPerDeviceAndNeverFails) {
+    char name[] = "/tmp/qxscsi-class-XXXXXX";
+    ASSERT_NE(::mkdtemp(name), nullptr);
+    // Two tape drives with eight nodes each, names that are no drive, two sg nodes, a disk.
+    for (const char* e : {"st0", "st0l", "st0m", "st0a", "nst0", "nst0l", "nst0m", "nst0a", "st12",
+                          "nst12", "st", "stx", "st1x", "sg0", "sg7", "0:0:0:0"}) {
+        std::filesystem::create_directory(std::string(name) + "/" + e);
+    }
+    EXPECT_EQ(oz::countDevices(name, oz::DeviceClass::kTape), 2);
+    EXPECT_EQ(oz::countDevices(name, oz::DeviceClass::kGeneric), 2);
+    EXPECT_EQ(oz::countDevices(name, oz::DeviceClass::kDisk), 16);
+    std::filesystem::remove_all(name);
+    EXPECT_EQ(oz::countDevices(name, oz::DeviceClass::kDisk), 0);
+
+    // This host may have no SCSI support at all: the refresh counts what there is, or 0.
+    EXPECT_EQ(OZScsi::refreshDeviceList(OZScsi::Device::TAPE, false),
+              oz::countDevices("/sys/class/scsi_tape", oz::DeviceClass::kTape));
+    EXPECT_GE(OZScsi::refreshDeviceList(static_cast<OZScsi::Device::DEVICE_TYPE>(7), false), 0);
+    if (::access("/sys/class/scsi_host", F_OK) != 0) {  // no adapters to ask for a bus scan
+        EXPECT_EQ(OZScsi::refreshDeviceList(OZScsi::Device::DISK, true), 0);
+    }
+}
 
 TEST_F(LocalNode, NodesWithoutPassThroughOpenButFailToPopulateAndSend) {
     char file[] = "/tmp/qxscsi-node-XXXXXX";
     ::close(::mkstemp(file));
     for (const std::string& path : {std::string(file), std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
         OZScsiTarget target(path.c_str(), true);
-        ASSERT_EQ(OZScsi::open(target, 120), 0) << path;
+        ASSERT_EQ(OZScsi::open(target, 120), 0);
         const int handle = target.handle();
         EXPECT_EQ(OZScsi::open(target, 120), 0) << "open again keeps the device";
         EXPECT_EQ(target.handle(), handle);
         EXPECT_EQ(::fcntl(handle, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
-
         const QxException e = populateFailure(target);
         // A user-mode emulator answers ENOSYS for ioctls it does not translate.
         EXPECT_THAT(e.getErrno(), AnyOf(ENOTTY, ENOSYS));
-        EXPECT_EQ(std::string(e.getMessage()).find(path + " does not answer SCSI pass-through"),
-                  0u);
-        EXPECT_THAT(sendFailure(target).getErrno(), AnyOf(ENOTTY, ENOSYS));
+        EXPECT_THAT(e.getMessage(), StartsWith(path + " does not answer SCSI pass-through"));
+        EXPECT_THAT(sendError(target, kTur), AnyOf(ENOTTY, ENOSYS));
         // Malformed commands are refused before they reach the device.
         for (int cdbLength : {0, 17, -6}) {
-            EXPECT_EQ(sendFailure(target, kTur, cdbLength).getErrno(), EINVAL);
+            EXPECT_EQ(sendError(target, kTur, cdbLength), EINVAL);
         }
-        EXPECT_EQ(sendFailure(target, nullptr).getErrno(), EINVAL);
-        EXPECT_EQ(sendFailure(target, kTur, 6, -1).getErrno(), EINVAL);
-        EXPECT_EQ(sendFailure(target, kTur, 6, 0, -1).getErrno(), EINVAL);
+        EXPECT_EQ(sendError(target, nullptr), EINVAL);
+        EXPECT_EQ(sendError(target, kTur, 6, -1), EINVAL);
+        EXPECT_EQ(sendError(target, kTur, 6, 0, -1), EINVAL);
     }
     ::unlink(file);
 }
@@ -101,18 +121,20 @@ TEST_F(LocalNode, PathsThatDoNotOpenLeaveTheTargetClosed) {
          "iscsi://192.0.2.1/iqn.2000-01.test:t/0: no SCSI transport serves this device path"},
         {"sg3", ENODEV, "sg3: no SCSI transport serves this device path"},
         {"", EINVAL, "no device path given"},
+        {nullptr, EBADF, "/dev/null has not been opened"},
     };
     for (const auto& c : cases) {
-        OZScsiTarget target(c.path, true);
-        EXPECT_EQ(OZScsi::open(target, 120), c.error) << c.path;
+        SCOPED_TRACE(c.message);
+        OZScsiTarget target(c.path != nullptr ? c.path : "/dev/null", true);
+        if (c.path != nullptr) {
+            EXPECT_EQ(OZScsi::open(target, 120), c.error);
+        }
         EXPECT_FALSE(target.isOpen());
         const QxException e = populateFailure(target);
         EXPECT_EQ(e.getErrno(), c.error);
         EXPECT_STREQ(e.getMessage(), c.message);
-        EXPECT_EQ(sendFailure(target).getErrno(), EBADF);
+        EXPECT_EQ(sendError(target, kTur), EBADF);
     }
-    OZScsiTarget neverOpened("/dev/null", true);
-    EXPECT_EQ(populateFailure(neverOpened).getErrno(), EBADF);
 }
 
 TEST_F(LocalNode, FallsBackToReadOnlyWhereWritingIsRefused) {

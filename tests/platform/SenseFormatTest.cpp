@@ -1,7 +1,8 @@
-// Descriptor-format sense becomes the fixed format callers read; other sense passes through;
-// no sense bytes, however hostile, make the conversion touch bytes outside its buffers.
+// Descriptor-format sense becomes the fixed format callers read; other sense passes through; no
+// sense bytes, however hostile, make the conversion touch bytes outside its buffers.
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -11,45 +12,25 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// A fixed record of 18 bytes (more when a pair lies beyond): code, key byte, ASC, ASCQ and
-// further (position, value) pairs.
-Bytes fixed(int code, int keyByte, int asc, int ascq, std::vector<std::pair<int, int>> more = {}) {
+// An 18-byte fixed record (longer when a (position, value) pair lies beyond).
+Bytes fixed(int code, int key, int asc, int ascq, std::vector<std::pair<int, int>> more = {}) {
     Bytes b(18, 0);
-    more.insert(more.end(), {{0, code}, {2, keyByte}, {7, 10}, {12, asc}, {13, ascq}});
+    more.insert(more.end(), {{0, code}, {2, key}, {7, 10}, {12, asc}, {13, ascq}});
     for (const auto& m : more) {
-        b.resize(std::max(b.size(), static_cast<std::size_t>(m.first) + 1));
-        b[static_cast<std::size_t>(m.first)] = static_cast<unsigned char>(m.second);
+        b.resize(std::max<std::size_t>(b.size(), m.first + 1));
+        b[m.first] = static_cast<unsigned char>(m.second);
     }
     return b;
 }
 
-// Descriptor-format sense: the header (additional length = descriptor bytes), then these.
-Bytes desc(int code, int key, int asc, int ascq, const Bytes& descriptors = {}) {
-    Bytes b = {static_cast<unsigned char>(code),
-               static_cast<unsigned char>(key),
-               static_cast<unsigned char>(asc),
-               static_cast<unsigned char>(ascq),
-               0,
-               0,
-               0,
-               static_cast<unsigned char>(descriptors.size())};
+// Descriptor-format sense: the 8-byte header (additional length = descriptor bytes), then these.
+Bytes desc(unsigned char code, unsigned char key, unsigned char asc, unsigned char ascq,
+           const Bytes& descriptors = {}) {
+    Bytes b{code, key, asc, ascq, 0, 0, 0, static_cast<unsigned char>(descriptors.size())};
     for (unsigned char d : descriptors) {
         b.push_back(d);
     }
     return b;
-}
-
-// Exactly sized heap buffers, so that the address sanitizer sees any stray access; bytes past
-// the returned length must be untouched.
-Bytes convert(const Bytes& in, int outLength = 64) {
-    Bytes input(in);
-    Bytes out(static_cast<std::size_t>(outLength), 0xEE);
-    const int n =
-        oz::toFixedSense(input.data(), static_cast<int>(input.size()), out.data(), outLength);
-    EXPECT_LE(n, outLength);
-    EXPECT_EQ(Bytes(out.begin() + n, out.end()), Bytes(out.size() - n, 0xEE));
-    out.resize(static_cast<std::size_t>(n));
-    return out;
 }
 
 Bytes head(Bytes b, std::size_t n) {
@@ -57,15 +38,23 @@ Bytes head(Bytes b, std::size_t n) {
     return b;
 }
 
+// Exactly sized heap buffers, so that the address sanitizer sees any stray access; bytes past
+// the returned length must be untouched.
+Bytes convert(Bytes in, int room = 64) {
+    Bytes out(room, 0xEE);
+    const int n = oz::toFixedSense(in.data(), static_cast<int>(in.size()), out.data(), room);
+    EXPECT_LE(n, room);
+    EXPECT_EQ(Bytes(out.begin() + n, out.end()), Bytes(room - n, 0xEE));
+    return head(out, n);
+}
+
 const Bytes kInfo = {0x00, 0x0A, 0x80, 0, 0, 0, 0, 0, 0x00, 0x01, 0x23, 0x45};
-const Bytes kFru = {0x03, 0x02, 0, 0x77};
 
 TEST(SenseFormat, ConversionTable) {
     const Bytes fixedIn = fixed(0xF1, 0x86, 0x28, 0x00, {{3, 0x11}, {20, 0x5A}});
-    struct Case {
+    const struct {
         const char* name;
-        Bytes in;
-        Bytes expected;
+        Bytes in, expected;
     } cases[] = {
         {"fixed passes through", fixedIn, fixedIn},
         {"current", desc(0x72, 0xF6, 0x2A, 0x03), fixed(0x70, 0x06, 0x2A, 0x03)},
@@ -82,7 +71,9 @@ TEST(SenseFormat, ConversionTable) {
          fixed(0x70, 5, 0x24, 0, {{15, 0xC0}, {17, 0x07}})},
         {"stream: FILEMARK and EOM", desc(0x72, 0, 0, 0x02, {0x04, 0x02, 0, 0xC0}),
          fixed(0x70, 0xC0, 0, 0x02)},
-        {"vendor descriptor skipped", desc(0x72, 1, 0x5D, 0, {0x80, 0x02, 0xAA, 0xBB, 3, 2, 0, 7}),
+        {"block: ILI only", desc(0x72, 3, 0x11, 0, {0x05, 0x02, 0, 0xE0}),
+         fixed(0x70, 0x23, 0x11, 0)},
+        {"vendor skipped, FRU", desc(0x72, 1, 0x5D, 0, {0x80, 0x02, 0xAA, 0xBB, 3, 2, 0, 7}),
          fixed(0x70, 1, 0x5D, 0, {{14, 7}})},
         {"descriptor too short for its type", desc(0x72, 3, 0x11, 0, {0x00, 0x02, 0x80, 0}),
          fixed(0x70, 3, 0x11, 0)},
@@ -98,7 +89,7 @@ TEST(SenseFormat, ConversionTable) {
          fixed(0x70, 3, 0x11, 0, {{14, 7}})},
         {"header cut after the key", {0x72, 0x06}, fixed(0x70, 0x06, 0, 0)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(convert(c.in), c.expected) << c.name;
     }
 }
@@ -106,17 +97,14 @@ TEST(SenseFormat, ConversionTable) {
 TEST(SenseFormat, WritesOnlyTheRoomGivenAndConvertsInPlace) {
     EXPECT_EQ(convert(desc(0x72, 6, 0x28, 0), 13), head(fixed(0x70, 6, 0x28, 0), 13));
     EXPECT_EQ(convert({}, 18), Bytes());
-    Bytes buffer = desc(0x72, 6, 0x29, 0, kFru);
-    buffer.resize(18);
+    Bytes buffer = head(desc(0x72, 6, 0x29, 0, {0x03, 0x02, 0, 0x77}), 18);
     EXPECT_EQ(oz::toFixedSense(buffer.data(), 12, buffer.data(), 18), 18);
     EXPECT_EQ(buffer, fixed(0x70, 6, 0x29, 0, {{14, 0x77}}));
 
     std::mt19937 random(12345);
     for (int round = 0; round < 3000; ++round) {
         Bytes in(random() % 40 + 1);
-        for (unsigned char& b : in) {
-            b = static_cast<unsigned char>(random());
-        }
+        std::generate(in.begin(), in.end(), [&] { return static_cast<unsigned char>(random()); });
         in[0] = static_cast<unsigned char>(0x72 | (random() & 0x81));
         convert(in, static_cast<int>(random() % 20 + 1));
     }

@@ -10,52 +10,47 @@ namespace {
 
 using oz::Outcome;
 
-unsigned char cdb[6] = {0x12, 0, 0, 0, 36, 0};
-unsigned char data[36];
-unsigned char sense[256];
+unsigned char cdb[6] = {0x12, 0, 0, 0, 36, 0}, data[36], sense[256];
 
-sg_io_hdr_t header(void* buffer, int length, bool out, int senseRoom, bool head, unsigned s) {
-    oz::Command c;
-    c.cdb = cdb;
-    c.cdbLength = 6;
-    c.data = buffer;
-    c.dataLength = length;
-    c.dataOut = out;
-    c.sense = sense;
-    c.senseCapacity = senseRoom;
-    c.headOfQueue = head;
-    c.timeoutSeconds = s;
+sg_io_hdr_t header(void* buffer, int length, bool out, int room, bool head, unsigned seconds) {
+    const oz::Command c{cdb, 6, buffer, length, out, head, sense, room, seconds};
     sg_io_hdr_t h;
     oz::sg::buildHeader(c, h);
     return h;
 }
 
 TEST(SgIo, TimeLimitsDefaultPerOperationCodeAndFitTheMillisecondField) {
-    EXPECT_EQ(oz::commandTimeoutSeconds(0x19, -1), 7200u);  // ERASE
-    EXPECT_EQ(oz::commandTimeoutSeconds(0x19, 0), 7200u);
-    EXPECT_EQ(oz::commandTimeoutSeconds(0x12, INT_MIN), 1800u);
-    EXPECT_EQ(oz::commandTimeoutSeconds(0x19, 60), 60u);
-    EXPECT_EQ(oz::commandTimeoutSeconds(0x12, INT_MAX), oz::kMaxTimeoutSeconds);
+    // ERASE 7200 s, every other command 1800 s; a positive request is honoured up to the cap.
+    const std::tuple<unsigned char, int, unsigned> rows[] = {
+        {0x19, -1, 7200},
+        {0x19, 0, 7200},
+        {0x12, INT_MIN, 1800},
+        {0x19, 60, 60},
+        {0x12, INT_MAX, oz::kMaxTimeoutSeconds}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(oz::commandTimeoutSeconds(std::get<0>(r), std::get<1>(r)), std::get<2>(r));
+    }
     EXPECT_EQ(header(data, 36, false, 255, false, 1800).timeout, 1800000u);
     EXPECT_EQ(header(data, 36, false, 255, false, UINT_MAX).timeout,
               oz::kMaxTimeoutSeconds * 1000u);  // clamped, not wrapped
 }
 
 TEST(SgIo, HeaderCarriesDirectionLengthsSenseRoomAndQueueing) {
-    sg_io_hdr_t h = header(data, 36, false, 256, false, 1);
-    EXPECT_EQ(
-        std::make_tuple(h.interface_id, h.cmdp, h.cmd_len, h.dxfer_direction, h.dxferp, h.dxfer_len,
-                        h.sbp, h.flags),
-        std::make_tuple('S', cdb, 6, SG_DXFER_FROM_DEV, static_cast<void*>(data), 36u, sense, 0u));
-    EXPECT_EQ(h.mx_sb_len, 255) << "256 would wrap to 0 and no sense would come back";
-    h = header(data, 12, true, 18, true, 1);
-    EXPECT_EQ(std::make_tuple(h.dxfer_direction, h.dxfer_len, h.mx_sb_len, h.flags),
-              std::make_tuple(SG_DXFER_TO_DEV, 12u, 18, oz::sg::kFlagQueueAtHead));
+    const auto fields = [](const sg_io_hdr_t& h) {
+        return std::make_tuple(h.interface_id, h.cmdp, h.cmd_len, h.dxfer_direction, h.dxferp,
+                               h.dxfer_len, h.sbp, h.mx_sb_len, h.flags);
+    };
+    void* const buffer = data;
+    // 256 bytes of room would wrap mx_sb_len to 0, and no sense would come back.
+    EXPECT_EQ(fields(header(data, 36, false, 256, false, 1)),
+              std::make_tuple('S', cdb, 6, SG_DXFER_FROM_DEV, buffer, 36u, sense, 255, 0u));
+    EXPECT_EQ(fields(header(data, 12, true, 18, true, 1)),
+              std::make_tuple('S', cdb, 6, SG_DXFER_TO_DEV, buffer, 12u, sense, 18,
+                              oz::sg::kFlagQueueAtHead));
     for (const sg_io_hdr_t& none :
          {header(nullptr, 36, false, 0, false, 1), header(data, 0, true, 0, false, 1)}) {
-        EXPECT_EQ(std::make_tuple(none.dxfer_direction, none.dxferp, none.dxfer_len, none.sbp,
-                                  none.mx_sb_len),
-                  std::make_tuple(SG_DXFER_NONE, nullptr, 0u, nullptr, 0));
+        EXPECT_EQ(fields(none),
+                  std::make_tuple('S', cdb, 6, SG_DXFER_NONE, nullptr, 0u, nullptr, 0, 0u));
     }
 }
 

@@ -101,16 +101,16 @@ TEST_F(PersistentReserveTest, UnitAttentionIsAnsweredWithOneResend) {
     fake::platform().replies({stale, Reply::good(keysData({"K"}, 16)), attention, Reply::good(),
                               attention, Reply::check(0x86, 0x29, 0), attention, Reply::conflict(),
                               Reply::check(0x05, 0x24, 0), Reply::check(0x05, 0x24, 0), attention,
-                              forty, attention, forty});
+                              forty, attention, forty, attention, Reply::throwQx("gone", 5)});
     QXNTSpti spti(0, "/dev/sdb");
     std::string results;
-    for (int i = 0; i < 7; ++i) {  // READ KEYS and RESERVE in turn
+    for (int i = 0; i < 8; ++i) {  // READ KEYS and RESERVE in turn
         found.clear();
         const int r =
             i % 2 ? spti.ReservePR("QX01") : spti.persistReserveIn(true, generation, found, unused);
         results += " " + std::to_string(r) + "/" + std::to_string(found.size());
     }
-    EXPECT_EQ(results, " 0/1 0/0 2/0 24/0 2/0 2/0 0/40");
+    EXPECT_EQ(results, " 0/1 0/0 2/0 24/0 2/0 2/0 0/40 -1/0");
     std::string lengths;
     for (const fake::Command& c : fake::platform().sent()) {
         lengths += " " + std::to_string(c.dataLength);
@@ -118,7 +118,7 @@ TEST_F(PersistentReserveTest, UnitAttentionIsAnsweredWithOneResend) {
                   c.toDevice ? bytes({0x5F, 1, 3, 0, 0, 0, 0, 0, 24, 0}) : inCdb(0, c.dataLength));
         EXPECT_EQ(c.dataOut, c.toDevice ? outList("QX01", "") : fake::Bytes());
     }
-    EXPECT_EQ(lengths, " 256 256 24 24 256 256 24 24 256 24 256 256 328 328");
+    EXPECT_EQ(lengths, " 256 256 24 24 256 256 24 24 256 24 256 256 328 328 24 24");
 }
 
 // The holder's key and scope-and-type byte; more than one descriptor or a failure changes nothing.

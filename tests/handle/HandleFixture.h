@@ -1,5 +1,5 @@
 // Fixture for tests of the reservation handle: a fresh platform, and the log callback (a
-// process-wide static) installed to record every message and removed again afterwards.
+// process-wide static) recording every message while the test runs.
 #ifndef QXSCSI_TESTS_HANDLEFIXTURE_H
 #define QXSCSI_TESTS_HANDLEFIXTURE_H
 
@@ -12,34 +12,21 @@
 
 namespace handletest {
 
-using Logged = std::tuple<int, long long, std::string>;  // level, identifier, text
-
-inline std::vector<Logged>& logged() {
-    static std::vector<Logged> entries;
-    return entries;
-}
-
-inline void recordLog(int level, const long long& id, const std::string& text) {
-    logged().emplace_back(level, id, text);
-}
-
-// The texts logged at level 1, in order.
-inline std::vector<std::string> outcomes() {
-    std::vector<std::string> texts;
-    for (const Logged& e : logged()) {
-        if (std::get<0>(e) == 1) {
-            texts.push_back(std::get<2>(e));
-        }
-    }
-    return texts;
-}
+using Log = std::vector<std::tuple<int, long long, std::string>>;  // level, identifier, text
 
 class Test : public fake::Test {
   protected:
+    static Log& logged() {
+        static Log entries;
+        return entries;
+    }
     void SetUp() override {
         fake::Test::SetUp();
         logged().clear();
-        QXScsiHardDisk::m_gpLogMessageCallbackFunc = &recordLog;
+        QXScsiHardDisk::m_gpLogMessageCallbackFunc = [](int level, const long long& id,
+                                                        const std::string& text) {
+            logged().emplace_back(level, id, text);
+        };
     }
     void TearDown() override {
         QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;

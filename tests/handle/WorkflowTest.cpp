@@ -1,5 +1,5 @@
-// Forced reserve, forced clear and release: the forced-reserve outcome table on scripted
-// replies, then three hosts settling one device's reservation between them.
+// Forced reserve, forced clear and release, run by hosts A, B and C on one shared device.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,187 +8,125 @@
 
 namespace {
 
-using fake::Reply;
-using handletest::outcomes;
-using prmodel::keysData;
-using prmodel::reservationData;
-
-// The commands sent, as "I<service action>" for IN and "O<service action>" for OUT.
-std::string commands() {
-    std::string s;
-    for (const fake::Command& c : fake::platform().sent()) {
-        s += (s.empty() ? "" : " ") + std::string(c.cdb[0] == 0x5E ? "I" : "O") +
-             std::to_string(c.cdb[1]);
-    }
-    return s;
+std::string keyOf(char host) {  // the key host A, B or C builds from 1, 1 and 1, 2 or 3
+    return std::string("QX01010") + static_cast<char>(host - 'A' + '1');
 }
 
 class WorkflowTest : public handletest::Test {};
 
-TEST_F(WorkflowTest, ForcedReserveOutcomes) {
-    const std::string own = "QX010203", other = "QX010204";
-    const std::string noRes = "No reservation on the drive. Going to reserve";
-    const std::string reserved = "Reservation for key QX010203 succeeded.";
-    const std::string preempt =
-        "Valid reservation on the drive from another host. Going to pre-empt";
-    const std::string preempted = "Clearing the reservation the key QX010203 succeeded.";
-    const std::string mine = "Reservation on the drive already exists from this host";
-    const std::string readFail = "Scsi pass-thru to Persistent registration key read failure.";
-    const std::string conflict = "Reservation conflict occurred.";
+TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
+    const std::string
+        noRes = "No reservation on the drive. Going to reserve",
+        preempt = "Valid reservation on the drive from another host. Going to pre-empt",
+        mine = "Reservation on the drive already exists from this host",
+        conflict = "Reservation conflict occurred.",
+        readFail = "Scsi pass-thru to Persistent registration key read failure.",
+        anyway = "Failed to query current reservation on the drive..Will try to reserve anyways..",
+        keysFail = "Failed to query current registrations on the drive",
+        regFail = "Could not register with the drive for reservation",
+        cleared = "Successfully cleared reservation and registrations on the drive.",
+        clearFail = "Failed to clear reservation and registrations on the drive.",
+        reserveFail = "Failed to do PR reserve on the drive.",
+        preemptFail = "Failed to do PR Prempt Reserve on the drive.",
+        releaseFail =
+            "Failed to release reservation and registrations for key QX010101  on the drive.";
+    auto reserved = [](char h) { return "Reservation for key " + keyOf(h) + " succeeded."; };
+    auto clearing = [](char h) {
+        return "Clearing the reservation the key " + keyOf(h) + " succeeded.";
+    };
+    auto released = [](char h) {
+        return "Successfully released reservation for key " + keyOf(h) + " on the drive.";
+    };
+    // The device before and after as text: the registered hosts ("=key" after one registered
+    // under a key not its own), then ":", the holder and the type. "AB:A3": A and B registered,
+    // A holding an Exclusive Access reservation.
     const struct {
-        const char* name;
-        std::vector<Reply> replies;  // in order; commands past them complete with GOOD
-        std::string sent;
-        std::vector<std::string> logged;
+        const char* what;
+        const char* before;  // null: the device as the row before left it
+        int refused;         // the command answered with RESERVATION CONFLICT, from 1; 0: none
+        const char* sent;
+        std::vector<std::string> logged;  // the texts logged at level 1
         unsigned long result;
+        const char* after;
     } rows[] = {
-        {"registered, free", {Reply::good(keysData({own}))}, "I0 I1 O1", {noRes, reserved}, 0},
-        {"unregistered, free",
-         {Reply::good(keysData({other}))},
-         "I0 O6 I1 O1",
-         {noRes, reserved},
-         0},
-        {"registered, held by another",
-         {Reply::good(keysData({other, own})), Reply::good(reservationData(other))},
-         "I0 I1 O4",
-         {preempt, preempted},
-         0},
-        {"unregistered, held by another",
-         {Reply::good(keysData({"QX0102"})), Reply::good(), Reply::good(reservationData(other))},
-         "I0 O6 I1 O4",
-         {preempt, preempted},
-         0},
-        {"registered, held",
-         {Reply::good(keysData({own})), Reply::good(reservationData(own))},
-         "I0 I1",
-         {mine},
-         0},
-        {"unregistered, held",
-         {Reply::good(), Reply::good(), Reply::good(reservationData(own))},
-         "I0 O6 I1",
-         {mine},
-         0},
-        {"reservation unreadable",
-         {Reply::good(keysData({own})), Reply::conflict()},
-         "I0 I1 O1",
-         {readFail,
-          "Failed to query current reservation on the drive..Will try to reserve anyways..", noRes,
-          reserved},
-         0},
-        {"keys unreadable",
-         {Reply::conflict()},
-         "I0",
-         {readFail, "Failed to query current registrations on the drive"},
-         45001},
-        {"register refused",
-         {Reply::good(), Reply::conflict()},
-         "I0 O6",
-         {conflict, "Could not register with the drive for reservation"},
-         45002},
-        {"reserve refused",
-         {Reply::good(keysData({own})), Reply::good(), Reply::conflict()},
-         "I0 I1 O1",
-         {noRes, conflict, "Failed to do PR reserve on the drive."},
-         45002},
-        {"pre-empt refused",
-         {Reply::good(keysData({own})), Reply::good(reservationData(other)), Reply::conflict()},
-         "I0 I1 O4",
-         {preempt, conflict, "Failed to do PR Prempt Reserve on the drive."},
-         45002},
+        // A and B take the device from each other; C stays registered. Each loser meets the
+        // unit attention of its lost registration on its next command and sends it again.
+        {"A reserve", "C", 0, "I0 O6 I1 O1", {noRes, reserved('A')}, 0, "AC:A3"},
+        {"A reserve", nullptr, 0, "I0 I1", {mine}, 0, "AC:A3"},
+        {"B reserve", nullptr, 0, "I0 O6 I1 O4", {preempt, clearing('B')}, 0, "BC:B3"},
+        {"A reserve", nullptr, 0, "I0 I0 O6 I1 O4", {preempt, clearing('A')}, 0, "AC:A3"},
+        {"B reserve", nullptr, 0, "I0 I0 O6 I1 O4", {preempt, clearing('B')}, 0, "BC:B3"},
+        // C clears B's reservation and every registration; A, no longer registered, cannot
+        // release; B reserves again and releases, then releases with no reservation.
+        {"C clear", nullptr, 0, "O6 O3", {clearing('C'), cleared}, 0, ""},
+        {"A release", nullptr, 0, "O2 O2", {conflict, releaseFail}, 45002, ""},
+        {"B reserve", nullptr, 0, "I0 I0 O6 I1 O1", {noRes, reserved('B')}, 0, "B:B3"},
+        {"B release", nullptr, 0, "O2", {clearing('B'), released('B')}, 0, "B"},
+        {"B release", nullptr, 0, "O2", {clearing('B'), released('B')}, 0, "B"},
+        // The rest of the forced reserve's outcomes, and the failures of each workflow.
+        {"A reserve", "AC", 0, "I0 I1 O1", {noRes, reserved('A')}, 0, "AC:A3"},
+        {"A reserve", "ABC:B3", 0, "I0 I1 O4", {preempt, clearing('A')}, 0, "AC:A3"},
+        {"A reserve", "B:A3", 0, "I0 O6 I1", {mine}, 0, "AB:A3"},
+        {"A reserve", "A", 2, "I0 I1 O1", {readFail, anyway, noRes, reserved('A')}, 0, "A:A3"},
+        {"A reserve", "B:B3", 1, "I0", {readFail, keysFail}, 45001, "B:B3"},
+        {"A reserve", "", 2, "I0 O6", {conflict, regFail}, 45002, ""},
+        {"A reserve", "A", 3, "I0 I1 O1", {noRes, conflict, reserveFail}, 45002, "A"},
+        {"A reserve", "AB:B3", 3, "I0 I1 O4", {preempt, conflict, preemptFail}, 45002, "AB:B3"},
+        {"C clear", "AB:A3", 1, "O6", {conflict, regFail + "."}, 45002, "AB:A3"},
+        {"C clear", "AB:A3", 2, "O6 O3", {conflict, clearFail}, 45002, "ABC:A3"},
+    };
+    prmodel::Device device;
+    fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
+    auto state = [&] {
+        std::string s;
+        for (const auto& k : device.keys) {
+            s += k.first + (k.second == keyOf(k.first) ? "" : "=" + k.second);
+        }
+        return device.holder ? s + ":" + device.holder + std::to_string(device.type) : s;
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        fake::platform().reset();
-        handletest::logged().clear();
-        for (const Reply& r : row.replies) {
-            fake::platform().reply(r);
+        const std::string what = row.what, before = row.before ? row.before : "";
+        SCOPED_TRACE(what + " on " + (row.before ? before : "the same device"));
+        if (row.before) {
+            device = prmodel::Device();
+            const std::size_t colon = std::min(before.find(':'), before.size());
+            for (char h : before.substr(0, colon)) {
+                device.keys[h] = keyOf(h);
+            }
+            device.holder = colon < before.size() ? before[colon + 1] : 0;
+            device.type = 3;
         }
-        QXScsiHardDisk disk("/dev/sdb", 9LL);
+        device.sent.clear();
+        device.refuse = row.refused;
+        logged().clear();
+        QXScsiHardDisk disk("/dev/host" + what.substr(0, 1), 7LL);
         disk.Open();
-        std::string key;
-        EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), row.result);
-        EXPECT_EQ(key, own);
-        EXPECT_EQ(commands(), row.sent);
-        EXPECT_EQ(outcomes(), row.logged);
-        std::string message;
-        EXPECT_EQ(disk.getLastError(message), row.result);
+        std::string key, message;
+        const int n = what[0] - 'A' + 1;
+        const unsigned long result = what[4] == 's'   ? disk.doForcePR_Reserve(1, 1, n, key)
+                                     : what[4] == 'e' ? disk.doForcePR_Clear(1, 1, n)
+                                                      : disk.doPR_Release(keyOf(what[0]));
+        EXPECT_EQ(result, row.result);
+        EXPECT_EQ(disk.getLastError(message), result);
+        EXPECT_EQ(key, what[4] == 's' ? keyOf(what[0]) : "");
+        EXPECT_EQ(device.sent, row.sent);
+        std::vector<std::string> texts;
+        for (const auto& e : logged()) {
+            if (std::get<0>(e) == 1) {
+                texts.push_back(std::get<2>(e));
+            }
+        }
+        EXPECT_EQ(texts, row.logged);
+        EXPECT_EQ(state(), row.after);
     }
-
-    QXScsiHardDisk snap("/dev/sdb", 0LL);
+    // With the snapshot flag the key is the snapshot form of the first two integers.
+    device = prmodel::Device();
+    QXScsiHardDisk snap("/dev/hostA", 0LL);
     snap.Open();
     snap.m_bSnapReservationKey = true;
     std::string key;
-    snap.doForcePR_Reserve(11, 22, 33, key);
-    EXPECT_EQ(key, "SM011022");
-}
-
-class SharedDeviceTest : public handletest::Test {
-  protected:
-    void SetUp() override {
-        handletest::Test::SetUp();
-        device.attach();
-        for (QXScsiHardDisk* h : {&a, &b, &c}) {
-            h->Open();
-        }
-    }
-    void expectDevice(const std::string& holder, const std::vector<std::string>& keys) {
-        EXPECT_EQ(device.holderKey(), holder);
-        if (!holder.empty()) {
-            EXPECT_EQ(device.type, 3);
-        }
-        EXPECT_EQ(device.keys(), keys);
-    }
-    prmodel::Device device;
-    QXScsiHardDisk a{"/dev/hostA/sdb", 1LL}, b{"/dev/hostB/sdb", 2LL}, c{"/dev/hostC/sdb", 3LL};
-    const std::string keyA = "QX010101", keyB = "QX020202";
-};
-
-TEST_F(SharedDeviceTest, HostsTakeTheDeviceFromEachOther) {
-    std::string key;
-    ASSERT_EQ(a.doForcePR_Reserve(1, 1, 1, key), 0u);
-    expectDevice(keyA, {keyA});
-    ASSERT_EQ(a.doForcePR_Reserve(1, 1, 1, key), 0u);
-    EXPECT_EQ(commands(), "I0 O6 I1 O1 I0 I1");
-    expectDevice(keyA, {keyA});
-
-    // Each pre-emption removes the loser's registration; the loser's next command meets the
-    // unit attention, is sent again, and the loser takes the device back.
-    for (int round = 0; round < 4; ++round) {
-        const int n = round % 2 == 0 ? 2 : 1;
-        const std::size_t before = fake::platform().sentCount();
-        ASSERT_EQ((n == 2 ? b : a).doForcePR_Reserve(n, n, n, key), 0u);
-        expectDevice(key, {key});
-        EXPECT_EQ(key, n == 2 ? keyB : keyA);
-        EXPECT_EQ(device.attention[n == 2 ? "/dev/hostA/sdb" : "/dev/hostB/sdb"].size(), 1u);
-        EXPECT_EQ(fake::platform().sentCount() - before, round == 0 ? 4u : 5u);
-    }
-}
-
-TEST_F(SharedDeviceTest, ClearAndRelease) {
-    std::string key;
-    ASSERT_EQ(a.doForcePR_Reserve(1, 1, 1, key), 0u);
-    ASSERT_EQ(b.PR_register(keyB, true), 0u);
-    expectDevice(keyA, {keyA, keyB});
-
-    // Host C clears the reservation A holds, and every registration.
-    ASSERT_EQ(c.doForcePR_Clear(3, 3, 3), 0u);
-    EXPECT_EQ(outcomes().back(),
-              "Successfully cleared reservation and registrations on the drive.");
-    expectDevice("", {});
-
-    // A, no longer registered, cannot release (after its unit attention).
-    EXPECT_EQ(a.doPR_Release(keyA), 45002u);
-    EXPECT_EQ(outcomes().back(),
-              "Failed to release reservation and registrations for key QX010101  on the drive.");
-
-    ASSERT_EQ(b.doForcePR_Reserve(2, 2, 2, key), 0u);
-    expectDevice(keyB, {keyB});
-    for (int i = 0; i < 2; ++i) {  // with, then without a reservation
-        ASSERT_EQ(b.doPR_Release(keyB), 0u);
-        EXPECT_EQ(outcomes().back(),
-                  "Successfully released reservation for key QX020202 on the drive.");
-        expectDevice("", {keyB});
-    }
+    EXPECT_EQ(snap.doForcePR_Reserve(11, 22, 33, key), 0u);
+    EXPECT_EQ(key + " " + state(), "SM011022 A=SM011022:A3");
 }
 
 }  // namespace

@@ -1,43 +1,91 @@
-// A logical unit's persistent-reservation state, answering PERSISTENT RESERVE IN and OUT for
-// the scripted platform as a device shared by several hosts would. A host is the path the
-// command arrives on ("/dev/hostA/sdb", ...); all paths reach this one unit. Also builders of
-// PERSISTENT RESERVE IN replies for scripted tests.
+// PERSISTENT RESERVE IN replies, and one logical unit shared by hosts 'A', 'B', 'C' (the last
+// character of the device path a command arrives on) answering the commands this system sends.
 #ifndef QXSCSI_TESTS_PRDEVICEMODEL_H
 #define QXSCSI_TESTS_PRDEVICEMODEL_H
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tests/double/FakePlatform.h"
+#include "transport/ScsiBytes.h"
 
 namespace prmodel {
 
-// READ KEYS data: header with ADDITIONAL LENGTH (the keys' length when negative) and the keys,
-// each cut or zero-padded to 8 bytes.
-fake::Bytes keysData(const std::vector<std::string>& keys, std::int64_t additionalLength = -1);
+// READ KEYS data: ADDITIONAL LENGTH (the keys' length when negative), each key cut or
+// zero-padded to 8 bytes.
+inline fake::Bytes keysData(const std::vector<std::string>& keys, std::int64_t length = -1) {
+    fake::Bytes d(8, 0);
+    for (std::string k : keys) {
+        k.resize(8, '\0');
+        d.insert(d.end(), k.begin(), k.end());
+    }
+    qx::putBe32(&d[4], static_cast<std::uint32_t>(length < 0 ? d.size() - 8 : length));
+    return d;
+}
+
 // READ RESERVATION data: no descriptor for an empty key, else one of logical-unit scope.
-fake::Bytes reservationData(const std::string& key, unsigned char type = 3);
+inline fake::Bytes reservationData(const std::string& key, unsigned char type = 3) {
+    fake::Bytes d = keysData({key, ""}, key.empty() ? 0 : 16);
+    d[21] = type;
+    return d;
+}
 
-class Device {
-  public:
-    void attach();  // answers every command the platform receives from now on
-    std::vector<std::string> keys() const;  // registered keys, in registration order
-    std::string holderKey() const;          // "" without a reservation
-
-    std::vector<std::pair<std::string, std::string>> registered;  // host, 8-byte key field
-    std::string holder;                                           // host holding it
+struct Device {
+    std::map<char, std::string> keys;         // host: its registered 8-byte key field
+    std::map<char, unsigned char> attention;  // host: pending ASC 0x2A qualifier, 0 for none
+    char holder = 0;
     unsigned char type = 0;
-    std::map<std::string, std::deque<int>> attention;  // host: pending ASC 0x2A qualifiers
+    std::string sent;  // "I<service action>" for each IN, "O<service action>" for each OUT
+    int refuse = 0;    // answers the refuse-th command from now with RESERVATION CONFLICT
 
-  private:
-    fake::Reply respond(const fake::Command& command);
-    fake::Reply out(const std::string& host, int action, unsigned char newType,
-                    const std::string& key, const std::string& serviceKey);
-    void drop(const std::string& host, int ascq);
+    fake::Reply respond(const fake::Command& c) {
+        const char host = c.path.back();
+        const int action = c.cdb[1];
+        sent += (sent.empty() ? "" : " ") + std::string(c.toDevice ? "O" : "I") +
+                std::to_string(action);
+        if (--refuse == 0) {
+            return fake::Reply::conflict();
+        }
+        if (const unsigned char ascq = std::exchange(attention[host], 0)) {
+            return fake::Reply::check(0x06, 0x2A, ascq);
+        }
+        std::string list(c.dataOut.begin(), c.dataOut.end());
+        list.resize(16, '\0');
+        const std::string key = list.substr(0, 8), serviceKey = list.substr(8, 8);
+        std::vector<std::string> registered;
+        std::vector<char> gone;  // the registrants CLEAR or PREEMPT removes
+        for (const auto& k : keys) {
+            registered.push_back(k.second);
+            if (action == 3 || (action == 4 && k.first != host && k.second == serviceKey)) {
+                gone.push_back(k.first);
+            }
+        }
+        if (!c.toDevice) {
+            return fake::Reply::good(action == 0
+                                         ? keysData(registered)
+                                         : reservationData(holder ? keys[holder] : "", type));
+        }
+        if (action == 6) {  // REGISTER AND IGNORE EXISTING KEY
+            keys[host] = serviceKey;
+        } else if (keys.count(host) == 0 || keys[host] != key ||
+                   (action == 1 && holder != 0 && holder != host) ||
+                   (action == 4 && gone.empty())) {
+            return fake::Reply::conflict();
+        } else if (action == 1 || action == 2) {  // RESERVE, RELEASE
+            holder = action == 1 ? host : holder == host ? 0 : holder;
+            type = action == 1 ? c.cdb[2] : type;
+        }
+        for (char o : gone) {  // CLEAR: RESERVATIONS PREEMPTED; PREEMPT: REGISTRATIONS PREEMPTED
+            keys.erase(o);
+            attention[o] = o == host ? 0 : action == 3 ? 0x03 : 0x05;
+            holder = holder != o ? holder : action == 3 ? 0 : host;
+            type = holder == host ? c.cdb[2] : type;
+        }
+        return fake::Reply::good();
+    }
 };
 
 }  // namespace prmodel

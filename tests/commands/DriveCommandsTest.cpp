@@ -45,6 +45,7 @@ TEST_F(DriveCommandsTest, EveryCommandsBytes) {
     d.TapeAlertSupported(), next({0x4D, 0, 0x40, 0, 0, 0, 0, 1, 0, 0}, 256);
     d.GetTapeAlertFlag(flags), next({0x4D, 0, 0x6E, 0, 0, 0, 0, 1, 0x60, 0}, 352);
     d.isAITWormCartridge(code), next({0x1A, 0, 0x31, 0, 0x80, 0}, 128);
+    // The identification is still empty (the INQUIRYs above returned no data): INQUIRY first.
     d.isLTOWormCartridge(code), next({0x12, 0, 0, 0, 36, 0}, 36),
         next({0x1A, 0, 0, 0, 0x80, 0}, 128);
     d.is3592WormCartridge(code), next({0x1A, 0, 0x23, 0, 0x80, 0}, 128);

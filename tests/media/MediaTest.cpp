@@ -33,7 +33,7 @@ const Bytes kRecordedAttribute = bytes({0, 0, 0, 0x36, 0x04, 0x08, 0x80, 0, 1, 0
 // MEDIUM TYPE 38h, buffered mode 1, one block descriptor: density 44h, variable block length.
 const Bytes kRecordedModeSense = bytes({0x0B, 0x38, 0x10, 0x08, 0x44, 0, 0, 0, 0, 0, 0, 0});
 
-TEST_F(MediaTest, TapeAlertFlags) {
+TEST_F(MediaTest, TapeAlertFlagsAndSupport) {
     const std::set<unsigned> before = {1, 2, 3};  // the flags set before each read
     const struct {
         std::function<void(Bytes&)> edit;
@@ -66,13 +66,11 @@ TEST_F(MediaTest, TapeAlertFlags) {
         EXPECT_EQ(flags, std::vector<bool>(size, true));
     }
     EXPECT_EQ(sent(), std::size(rows) + 3);
-}
-
-TEST_F(MediaTest, TapeAlertSupportedScansNoFurtherThanTheBuffer) {
-    // PAGE LENGTH, where 2Eh sits in a 256-byte page of 01h bytes, whether it is found.
-    const int rows[][3] = {{3, 6, 1},     {3, 7, 0},     {0, 4, 0},
-                           {300, 255, 1}, {251, 255, 0}, {0xFFFF, 0, 0}};
-    for (const auto& row : rows) {
+    // The supported pages: PAGE LENGTH, where 2Eh sits in a page of 256 bytes 01h, whether it is
+    // found. The scan goes no further than the buffer, whatever the PAGE LENGTH.
+    const int pages[][3] = {{3, 6, 1},     {3, 7, 0},     {0, 4, 0},
+                            {300, 255, 1}, {251, 255, 0}, {0xFFFF, 0, 0}};
+    for (const auto& row : pages) {
         Bytes page(256, 0x01);
         page[2] = row[0] >> 8, page[3] = row[0] & 0xFF, page[row[1]] = 0x2E;
         fake::platform().reply(Reply::good(page));

@@ -88,7 +88,8 @@ TEST_F(MediaTest, WormOfEachFamilyAndDltConversion) {
     auto mode = [](int b1, int b16, int b17) {
         return Reply::good(bytes({0, b1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, b16, b17}));
     };
-    const Reply worm = Reply::good(kRecordedAttribute), data = Reply::good(withByte(10, 9, 0));
+    const Reply worm = Reply::good(kRecordedAttribute),
+                rewritable = Reply::good(withByte(10, 9, 0));
     const struct {
         Check check;
         const char* vendor;          // as INQUIRY left it
@@ -111,9 +112,9 @@ TEST_F(MediaTest, WormOfEachFamilyAndDltConversion) {
         {stk, "", {Reply::good(withByte(255, 24, 0x02))}, 0},
         {dlt, "", {worm}, 1}, {dlt, "", {Reply::good(withByte(10, 9, 0x01))}, 0},  // cleaning
         {convert, "", {worm}, 1},  // already write-once: nothing written
-        {convert, "", {data, Reply::good(), worm}, 1},
-        {convert, "", {data, Reply::throwScsi(2, fake::fixedSense(5, 0x24, 0))}, 0},  // refused
-        {convert, "", {data, Reply::good(), data}, 0},  // accepted, but it did not take
+        {convert, "", {rewritable, Reply::good(), worm}, 1},
+        {convert, "", {rewritable, Reply::throwScsi(2, fake::fixedSense(5, 0x24, 0))}, 0},
+        {convert, "", {rewritable, Reply::good(), rewritable}, 0},  // accepted, but it did not take
         // clang-format on
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {

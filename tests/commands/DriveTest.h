@@ -2,41 +2,34 @@
 #ifndef QXSCSI_TESTS_COMMANDS_DRIVETEST_H
 #define QXSCSI_TESTS_COMMANDS_DRIVETEST_H
 
-#include <memory>
-#include <string>
+#include <optional>
 
 #include "qxscsi/QXNTSpti.h"
 #include "tests/double/FakePlatform.h"
 
 namespace drivetest {
 
+using fake::Bytes, fake::bytes, fake::Reply;
+
 // A pass-through object on a tape drive, fresh for every test.
-class DriveTest : public fake::Test {
-  protected:
-    void SetUp() override {
-        fake::Test::SetUp();
-        drive = std::make_unique<QXNTSpti>(0, "/dev/nst0");
-    }
-    void TearDown() override {
-        drive.reset();
-        fake::Test::TearDown();
-    }
+struct DriveTest : fake::Test {
+    void SetUp() override { fake::Test::SetUp(), drive.emplace(0, "/dev/nst0"); }
+    void TearDown() override { drive.reset(), fake::Test::TearDown(); }
     static std::size_t sent() { return fake::platform().sentCount(); }
-    std::unique_ptr<QXNTSpti> drive;
+    std::optional<QXNTSpti> drive;
 };
 
 // Standard INQUIRY data with the vendor and product fields placed as given.
-inline fake::Bytes inquiryData(const std::string& vendor, const std::string& product) {
-    fake::Bytes d(36, 0);
-    vendor.copy(reinterpret_cast<char*>(&d[8]), 8);
-    product.copy(reinterpret_cast<char*>(&d[16]), 16);
-    return d;
+inline Bytes inquiryData(std::string vendor, std::string product) {
+    vendor.resize(8), product.resize(16);
+    const std::string data = std::string(8, '\0') + vendor + product + std::string(4, '\0');
+    return Bytes(data.begin(), data.end());
 }
 
 // n zero bytes with byte `at` set to value.
-inline fake::Bytes withByte(std::size_t n, std::size_t at, int value) {
-    fake::Bytes d(n, 0);
-    d.at(at) = static_cast<unsigned char>(value);
+inline Bytes withByte(std::size_t n, std::size_t at, unsigned char value) {
+    Bytes d(n, 0);
+    d.at(at) = value;
     return d;
 }
 

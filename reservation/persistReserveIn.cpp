@@ -18,7 +18,10 @@ int QXNTSpti::persistReserveIn(bool readKeys, long& generation, std::vector<std:
         return -1;
     }
     generation = decodeWord4(buffer.data());
-    const std::uint32_t additionalLength = qx::getBe32(buffer.data() + 4);
+    // ADDITIONAL LENGTH is a signed field: a device reporting a negative length lists nothing.
+    const int reportedLength = decodeWord4(buffer.data() + 4);
+    const std::uint32_t additionalLength =
+        reportedLength > 0 ? static_cast<std::uint32_t>(reportedLength) : 0;
 
     // A longer list is read again in full, as far as the 16-bit allocation length reaches; the
     // list length stays the one of the first reply.

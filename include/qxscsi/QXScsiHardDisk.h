@@ -24,7 +24,7 @@ class QXSCSI_API QXScsiHardDisk {
     // exist yet.
     QXScsiHardDisk(const std::string& devicePath, const long long& id);
     // A handle without a device, for building reservation keys.
-    explicit QXScsiHardDisk(const long long& id);
+    QXScsiHardDisk(const long long& id);
     ~QXScsiHardDisk();
 
     // Makes the handle valid for the reservation operations; true.

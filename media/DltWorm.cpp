@@ -1,5 +1,7 @@
 // DLT-family WORM: the MEDIUM TYPE attribute (0408h) of the medium auxiliary memory, read to
 // tell a write-once cartridge and written to make one.
+#include <cstring>
+
 #include "qxscsi/QXNTSpti.h"
 #include "transport/ScsiBytes.h"
 
@@ -42,9 +44,7 @@ int QXNTSpti::convertToDLTWormCartridge(int unused) {
         return 1;
     }
     unsigned char list[kParameterListLength];
-    for (int i = 0; i < kParameterListLength; ++i) {
-        list[i] = kMakeWriteOnce[i];
-    }
+    std::memcpy(list, kMakeWriteOnce, sizeof list);
     if (!doWriteAttribute(list, kParameterListLength)) {
         return 0;
     }

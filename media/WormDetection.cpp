@@ -50,8 +50,11 @@ int QXNTSpti::isLTOWormCartridge(int& /*code*/) {
         return 0;
     }
     std::string vendor = m_strVendorId;
+    // ASCII only: the host's locale must not change how a vendor name compares.
     for (char& c : vendor) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
     }
     unsigned char reply[kModeSenseLength] = {};
     if (!doModeSense(reply, kModeSenseLength, kLtoPage)) {

@@ -17,9 +17,17 @@ check=$(readlink -f "${1:?usage: run.sh CHECK_PROGRAM}")
 work=${QXSCSI_VM_WORK:-/tmp/qxscsi-vm}
 mkdir -p "$work"
 
+kernel_abi() {
+    apt-cache depends linux-image-amd64 2>/dev/null |
+        awk '/Depends: linux-image-[0-9]/ {sub("linux-image-", "", $2); print $2; exit}'
+}
 if [ -z "${KVER:-}" ]; then
-    KVER=$(apt-cache depends linux-image-amd64 2>/dev/null |
-        awk '/Depends: linux-image-[0-9]/ {sub("linux-image-", "", $2); print $2; exit}')
+    KVER=$(kernel_abi)
+    if [ -z "$KVER" ] && [ "$(id -u)" -eq 0 ]; then
+        # A machine whose package lists were never fetched knows no kernel package yet.
+        apt-get update -qq >/dev/null
+        KVER=$(kernel_abi)
+    fi
 fi
 [ -n "${KVER:-}" ] || { echo "device-vm: cannot tell which kernel to use (set KVER)"; exit 1; }
 

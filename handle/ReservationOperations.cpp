@@ -7,6 +7,7 @@
 #include "handle/HandleCodes.h"
 #include "qxscsi/QXNTSpti.h"
 #include "qxscsi/QXScsiHardDisk.h"
+#include "reservation/KeyDisplay.h"
 #include "transport/ScsiBytes.h"
 
 namespace {
@@ -97,7 +98,8 @@ unsigned long QXScsiHardDisk::PR_reserve(const std::string& key) {
     return runOperation(*this, "PR_reserve", [&](QXNTSpti& spti, std::string& message) {
         if (judgeChange(*this, spti, message, spti.ReservePR(key))) {
             char text[kSuccessTextSize];
-            std::snprintf(text, sizeof text, "Reservation for key %s succeeded.", key.c_str());
+            std::snprintf(text, sizeof text, "Reservation for key %s succeeded.",
+                          qx::pr::displayKey(key).c_str());
             LogEventMessage(kLogOutcome, text);
             m_ulErrorCode = kSuccess;
         }
@@ -111,7 +113,7 @@ unsigned long QXScsiHardDisk::PR_clear(const std::string& key, const std::string
         if (judgeChange(*this, spti, message, spti.ClearPR(key, serviceActionKey, serviceAction))) {
             char text[kSuccessTextSize];
             std::snprintf(text, sizeof text, "Clearing the reservation the key %s succeeded.",
-                          key.c_str());
+                          qx::pr::displayKey(key).c_str());
             LogEventMessage(kLogOutcome, text);
             m_ulErrorCode = kSuccess;
         }

@@ -7,6 +7,7 @@
 
 #include "handle/HandleCodes.h"
 #include "qxscsi/QXScsiHardDisk.h"
+#include "reservation/KeyDisplay.h"
 
 namespace {
 
@@ -95,10 +96,10 @@ unsigned long QXScsiHardDisk::doPR_Release(const std::string& key) {
     const unsigned long result = PR_clear(key, std::string(), PR_CLS_RELEASE);
     if (result != kSuccess) {
         LogEventMessage(kLogOutcome, "Failed to release reservation and registrations for key " +
-                                         key + "  on the drive.");
+                                         qx::pr::displayKey(key) + "  on the drive.");
         return result;
     }
-    LogEventMessage(kLogOutcome,
-                    "Successfully released reservation for key " + key + " on the drive.");
+    LogEventMessage(kLogOutcome, "Successfully released reservation for key " +
+                                     qx::pr::displayKey(key) + " on the drive.");
     return kSuccess;
 }

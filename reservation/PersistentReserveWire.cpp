@@ -76,10 +76,12 @@ std::uint32_t rereadLength(std::uint32_t additionalLength) {
 }
 
 std::string keyText(const char* field) {
-    const void* end = std::memchr(field, 0, kKeyLength);
-    const std::size_t length = end != nullptr
-                                   ? static_cast<std::size_t>(static_cast<const char*>(end) - field)
-                                   : kKeyLength;
+    // Keys of other initiators are often numbers whose leading or inner bytes are zero; they are
+    // kept, so that the string writes back as the same field. Only the zero fill at the end goes.
+    std::size_t length = kKeyLength;
+    while (length > 0 && field[length - 1] == '\0') {
+        --length;
+    }
     return std::string(field, length);
 }
 

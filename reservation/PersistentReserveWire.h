@@ -52,7 +52,9 @@ void buildOutParameters(unsigned char* list, const std::string& key,
 // or 0 when the first reply held header and list. Never more than the 16-bit field allows.
 std::uint32_t rereadLength(std::uint32_t additionalLength);
 
-// A key field as text: its bytes up to the first zero byte, at most 8 characters.
+// A key field as text: its 8 bytes without the zero bytes at the end, so that an all-zero field
+// is the empty key, a text key reads as its characters, and a numeric key keeps its leading and
+// inner zero bytes (written back through buildOutParameters, it fills the same 8 bytes).
 std::string keyText(const char* field);
 
 // Append the entries of a PERSISTENT RESERVE IN reply held in data[0, size). An entry is taken

@@ -80,6 +80,10 @@ class QXSCSI_API QXNTSpti {
     bool getMediaType(int& mediaType);
 
     // ---- persistent reservation commands ----
+    // Keys are the 8-byte key fields as strings: written as the string's first up to 8 bytes,
+    // zero-filled; read back without the zero bytes at the end. A key another initiator
+    // registered as a number keeps its leading and inner zero bytes, so it compares and writes
+    // back (to pre-empt it, say) as the same field; an all-zero field reads as "".
     int persistReserveIn(bool readKeys, long& generation, std::vector<std::string>& keys,
                          std::vector<QXScsiTapeDrive::reserveDesc>& reservations);
     int persistentReserveOut(const std::string& key, const std::string& serviceActionKey,

@@ -139,6 +139,18 @@ std::string holder(const std::string& dev) {
     return key.empty() ? "none" : key + "/" + std::to_string(type);
 }
 
+// Text as it is, other bytes as \xHH, for the detail of a check.
+std::string hex(const std::string& text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, b >= 0x20 && b < 0x7F ? "%c" : "\\x%02X", b);
+        shown += escaped;
+    }
+    return shown;
+}
+
 std::vector<std::string> registered(const std::string& dev) {
     QXNTSpti s(0, dev);
     std::vector<std::string> keys;
@@ -200,6 +212,27 @@ int reservations(const std::string& a, const std::string& b) {
 
     CHECK(hostB.doForcePR_Clear(4, 5, 6) == 0 && registered(a).empty() && holder(a) == "none",
           "B clears every registration and the reservation", "");
+
+    // Another program on B registers and reserves under a number, as most tools do, with plain
+    // PERSISTENT RESERVE OUT commands; its key's bytes begin with zeros.
+    const std::string numeric("\0\0\0\0\x1A\x2B\0\x01", 8);
+    {
+        QXNTSpti raw(0, b);
+        CHECK(raw.isOK() && raw.persistentReserveOut("", numeric, 0, 3) == 0 &&
+                  raw.persistentReserveOut(numeric, "", 1, 3) == 0,
+              "B registers and reserves under 0x000000001A2B0001 with plain commands",
+              describe(raw));
+    }
+    keys = registered(a);
+    CHECK(keys.size() == 1 && keys[0] == numeric && holder(a) == numeric + "/3",
+          "A reads the numeric key and holder with their zero bytes", hex(holder(a)));
+    rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
+    hostA.getLastError(message);
+    keys = registered(b);
+    CHECK(rc == 0 && holder(b) == "QX010203/3" && keys.size() == 1 && keys[0] == keyA,
+          "A's forced reserve pre-empts the numeric holder",
+          std::to_string(rc) + " " + message + " " + hex(holder(b)));
+    CHECK(hostA.doForcePR_Clear(1, 2, 3) == 0 && holder(b) == "none", "A clears the device", "");
     QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
     return 0;
 }

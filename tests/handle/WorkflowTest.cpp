@@ -129,4 +129,59 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
     EXPECT_EQ(key + " " + state(), "SM011022 A=SM011022:A3");
 }
 
+// Another initiator's tool registered and reserved under a number, not text; the forced reserve
+// still takes the device over, pre-empting with the very 8 bytes the holder registered.
+TEST_F(WorkflowTest, ForcedReserveTakesOverADeviceHeldUnderANumericKey) {
+    const struct {
+        std::string field, shown;
+    } holders[] = {
+        {std::string("\0\0\0\0\x1A\x2B\0\x01", 8), "0x000000001A2B0001"},
+        {std::string("\x1A\x2B\0\x01\0\0\0\0", 8), "0x1A2B000100000000"},
+        {std::string("QX\0\0\0\0\0\x07", 8), "0x5158000000000007"},
+        {std::string(8, '\xFF'), "0xFFFFFFFFFFFFFFFF"},
+    };
+    for (const auto& h : holders) {
+        SCOPED_TRACE(h.shown);
+        prmodel::Device device;
+        device.keys['B'] = h.field;
+        device.keys['C'] = keyOf('C');
+        device.holder = 'B';
+        device.type = 3;
+        fake::platform().reset();
+        fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
+
+        // What a host sees first: the number with its zero bytes, as registered.
+        QXScsiHardDisk disk("/dev/hostA", 7LL);
+        disk.Open();
+        std::vector<std::string> keys;
+        std::string holder;
+        unsigned long type = 0;
+        ASSERT_EQ(disk.PR_queryRegKey(keys), 0u);
+        ASSERT_EQ(disk.PR_queryRsrv(holder, type), 0u);
+        std::string field = holder;
+        field.resize(8, '\0');
+        EXPECT_EQ(field, h.field);
+        EXPECT_EQ(type, 3u);
+        EXPECT_NE(std::find(keys.begin(), keys.end(), holder), keys.end());
+
+        device.sent.clear();
+        std::string key;
+        EXPECT_EQ(disk.doForcePR_Reserve(1, 1, 1, key), 0u);
+        EXPECT_EQ(device.sent, "I0 O6 I1 O4");
+        const fake::Command& preempt = fake::platform().sent().back();
+        EXPECT_EQ(std::string(preempt.dataOut.begin(), preempt.dataOut.begin() + 16),
+                  keyOf('A') + h.field);
+        EXPECT_EQ(device.holder, 'A');
+        EXPECT_EQ(device.keys.count('B'), 0u);
+        EXPECT_EQ(device.keys.count('C'), 1u);
+
+        // A release under the foreign key names it in hex, not as raw bytes.
+        logged().clear();
+        EXPECT_EQ(disk.doPR_Release(holder), 45002u);
+        EXPECT_EQ(std::get<2>(logged().back()),
+                  "Failed to release reservation and registrations for key " + h.shown +
+                      "  on the drive.");
+    }
+}
+
 }  // namespace

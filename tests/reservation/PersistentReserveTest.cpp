@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "qxscsi/QXNTSpti.h"
+#include "reservation/KeyDisplay.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {
@@ -12,6 +13,11 @@ using fake::bytes;
 using fake::Reply;
 using prmodel::keysData;
 using prmodel::reservationData;
+
+// Keys as other initiators register them: 8-byte numbers, often with leading or inner zero bytes.
+const std::string kNumeric("\0\0\0\0\x1A\x2B\0\x01", 8);  // 0x000000001A2B0001
+const std::string kLowBytesZero("\x1A\x2B\0\x01", 4);     // 0x1A2B000100000000
+const std::string kInnerZero("Q\0X1", 4);
 
 std::vector<std::string> keys(int n) {
     std::vector<std::string> k;
@@ -70,6 +76,10 @@ TEST_F(PersistentReserveTest, ReadKeysTakesWhatTheDeviceSentWithinBounds) {
         {"31 keys, one read", keysData(keys(31)), keys(31), 0},
         {"40 keys, read again", keysData(keys(40)), keys(40), 0x148},
         {"short key", keysData({"AB"}), {"AB"}, 0},
+        {"numeric keys keep their zero bytes but the last",
+         keysData({kNumeric, kLowBytesZero, kInnerZero, "QX010203"}),
+         {kNumeric, kLowBytesZero, kInnerZero, "QX010203"},
+         0},
         {"cut last key", keysData({"QX010203", "QX040506"}, 12), {"QX010203", "QX04"}, 0},
         {"fewer bytes than announced", keysData(keys(33), 320), keys(33), 0x148},
         {"negative length", keysData(keys(3), 0xFFFFFFF8), {}, 0},
@@ -125,18 +135,40 @@ TEST_F(PersistentReserveTest, UnitAttentionIsAnsweredWithOneResend) {
 TEST_F(PersistentReserveTest, QueryReserve) {
     fake::platform().replies(
         {Reply::good(reservationData("QX040506")), Reply::good(reservationData("")),
-         Reply::good(reservationData(std::string(8, '\0'))),
+         Reply::good(reservationData(std::string(8, '\0'))), Reply::good(reservationData(kNumeric)),
+         Reply::good(reservationData(kInnerZero, 5)),
          Reply::good(keysData({"QX040506", "", "QX040506", ""})), Reply::conflict()});
     QXNTSpti spti(0, "/dev/sdb");
     std::string key, seen;
     unsigned long type = 7;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 7; ++i) {
         const bool done = spti.QueryReserve(key, type);
-        seen += (done ? " +" : " -") + key + "/" + std::to_string(type);
+        seen += (done ? " +" : " -") + qx::pr::displayKey(key) + "/" + std::to_string(type);
         key = "old";
     }
-    EXPECT_EQ(seen, " +QX040506/3 +/0 +/3 -old/3 -old/3");
+    EXPECT_EQ(seen,
+              " +QX040506/3 +/0 +/3 +0x000000001A2B0001/3 +0x5100583100000000/5 -old/5 -old/5");
     EXPECT_EQ(fake::platform().sent(0).cdb, inCdb(1, 256));
+}
+
+// Keys shown to a person: printable text as it is, anything else as the field in hex.
+TEST_F(PersistentReserveTest, KeysAreShownAsTextOrAsTheFieldInHex) {
+    const struct {
+        std::string key, shown;
+    } rows[] = {
+        {"QX010203", "QX010203"},
+        {"AB", "AB"},
+        {"", ""},
+        {"QX01020304", "QX01020304"},
+        {kNumeric, "0x000000001A2B0001"},
+        {kLowBytesZero, "0x1A2B000100000000"},
+        {"QX01\x7F", "0x515830317F000000"},
+        {std::string(8, '\xFF'), "0xFFFFFFFFFFFFFFFF"},
+        {"QX01\x80\x01", "0x5158303180010000"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(qx::pr::displayKey(row.key), row.shown);
+    }
 }
 
 }  // namespace

@@ -49,6 +49,8 @@ int OZScsi::open(OZScsiTarget& target, int connectTimeout) {
     try {
         std::unique_ptr<oz::Transport> transport = create(target.m_strPath, target.m_bShared);
         error = transport != nullptr ? transport->open(connectTimeout) : ENOMEM;
+        target.m_strOpenFailure =
+            transport != nullptr && error != 0 ? transport->openFailure() : std::string();
         if (error == 0 && transport->handle() < 0) {
             // A transport that claims success without a handle: the target cannot be used.
             error = EIO;
@@ -79,7 +81,9 @@ int OZScsi::populate(OZScsiTarget& target) {
         message = path + ": no SCSI transport serves this device path";
         error = ENODEV;
     } else if (error > 0) {
-        message = "cannot open " + path + ": " + oz::errnoText(error);
+        message =
+            "cannot open " + path + ": " +
+            (target.m_strOpenFailure.empty() ? oz::errnoText(error) : target.m_strOpenFailure);
     } else {
         message = path + " has not been opened";
         error = EBADF;

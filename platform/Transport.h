@@ -48,6 +48,9 @@ class Transport {
     // Opens the device. Returns 0 or an OS error number; never throws for a device that
     // cannot be opened.
     virtual int open(int connectTimeoutSeconds) = 0;
+    // Why the last open failed, in words (a malformed path, a refused login); empty when the
+    // error number open returned says it all.
+    virtual std::string openFailure() const { return std::string(); }
     // A non-negative number naming the open device (a file descriptor for local nodes), or -1.
     virtual int handle() const = 0;
     // Checks that the open device answers SCSI commands; throws QxException when it does not.

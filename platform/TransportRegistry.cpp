@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Transport.h"
+#include "platform/iscsi/IscsiTransport.h"
 #include "platform/sg/SgTransport.h"
 
 namespace oz {
@@ -17,6 +18,7 @@ struct Scheme {
 // Local SCSI nodes are absolute paths; network transports add their "scheme://" here.
 const Scheme kSchemes[] = {
     {"/", &sg::createTransport},
+    {"iscsi://", &iscsi::createTransport},
 };
 
 }  // namespace

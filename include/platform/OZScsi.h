@@ -3,6 +3,12 @@
 //
 // The path chooses the transport:
 //   "/..."          a Linux SCSI node (/dev/sg*, /dev/nst*, /dev/st*, /dev/sd*), driven by SG_IO;
+//   "iscsi://[user[%password]@]host[:port]/<target-iqn>/<lun>[?initiator=<iqn>]"
+//                   a LUN (0 to 255) of an iSCSI target. Every target of one initiator name,
+//                   portal and target name shares one session (one I_T nexus), which stays
+//                   logged in for the next open until the process exits. Without initiator=
+//                   the host's name is the InitiatorName= of /etc/iscsi/initiatorname.iscsi,
+//                   else iqn.2026-12.local.qxscsi:<hostname>.
 // further transports are selected by their scheme (see platform/Transport.h) and need no change
 // here or in the callers.
 //
@@ -42,7 +48,8 @@ class OZ_API OZScsiTarget {
     int m_nHandle;
     bool m_bShared;
     oz::Transport* m_pTransport;
-    int m_nOpenError = 0;  // OS error number of the last failed open, 0 when none failed
+    int m_nOpenError = 0;          // OS error number of the last failed open, 0 when none failed
+    std::string m_strOpenFailure;  // why the last open failed, when the number does not say
 };
 
 class OZ_API OZScsi {

@@ -117,8 +117,8 @@ TEST_F(LocalNode, PathsThatDoNotOpenLeaveTheTargetClosed) {
     } cases[] = {
         {"/nonexistent/sg3", ENOENT, "cannot open /nonexistent/sg3: No such file or directory"},
         {"/", EISDIR, "cannot open /: Is a directory"},
-        {"iscsi://192.0.2.1/iqn.2000-01.test:t/0", ENODEV,
-         "iscsi://192.0.2.1/iqn.2000-01.test:t/0: no SCSI transport serves this device path"},
+        {"nbd://192.0.2.1/export", ENODEV,
+         "nbd://192.0.2.1/export: no SCSI transport serves this device path"},
         {"sg3", ENODEV, "sg3: no SCSI transport serves this device path"},
         {"", EINVAL, "no device path given"},
         {nullptr, EBADF, "/dev/null has not been opened"},

@@ -1,0 +1,330 @@
+#include "platform/iscsi/IscsiSession.h"
+
+#include <iscsi/iscsi.h>
+#include <iscsi/scsi-lowlevel.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "platform/ErrnoText.h"
+#include "platform/SenseFormat.h"
+#include "platform/iscsi/Initiator.h"
+#include "platform/iscsi/IscsiReply.h"
+
+namespace oz {
+namespace iscsi {
+namespace {
+
+static_assert(kStatusCancelled == SCSI_STATUS_CANCELLED, "library status values");
+static_assert(kStatusError == SCSI_STATUS_ERROR, "library status values");
+static_assert(kStatusTimeout == SCSI_STATUS_TIMEOUT, "library status values");
+static_assert(kStatusRedirect == SCSI_STATUS_REDIRECT, "library status values");
+static_assert(kStatusCheckCondition == SCSI_STATUS_CHECK_CONDITION, "library status values");
+
+// The ISID qualifier of every session; with the name-derived random bits it gives each host
+// one ISID.
+constexpr std::uint32_t kIsidQualifier = 0;
+// The poll loop enforces every time limit itself, to the millisecond; the library's own limit
+// (whole seconds, counted from a clock that may start up to a second late) is set this much
+// longer, as a backstop only.
+constexpr int kLibraryLimitExtraSeconds = 2;
+// How long a logout at the end of a session may take.
+constexpr long long kLogoutMs = 2000;
+// Login unit attentions a LUN may report before the first command is its own.
+constexpr int kAttentionRetries = 3;
+
+constexpr unsigned char kSenseUnitAttention = 0x06;
+constexpr unsigned char kSenseIllegalRequest = 0x05;
+constexpr unsigned char kAscResetOccurred = 0x29;
+constexpr unsigned char kAscLunNotSupported = 0x25;
+
+long long nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void onDone(iscsi_context* /*context*/, int status, void* /*data*/, void* pending) {
+    Session::Pending* p = static_cast<Session::Pending*>(pending);
+    p->done = true;
+    p->status = status;
+}
+
+// The library's error messages of the login on this thread: its last error text is often a
+// later, vaguer one ("can not reconnect") than the one that tells what happened.
+thread_local std::string* t_loginLog = nullptr;
+
+void keepLoginLog(int /*level*/, const char* message) {
+    if (t_loginLog != nullptr && message != nullptr && t_loginLog->size() < 512) {
+        *t_loginLog += message;
+        *t_loginLog += "\n";
+    }
+}
+
+// Collects the library's messages on this thread while it lives.
+class LoginLog {
+  public:
+    LoginLog() { t_loginLog = &m_text; }
+    ~LoginLog() { t_loginLog = nullptr; }
+    LoginLog(const LoginLog&) = delete;
+    LoginLog& operator=(const LoginLog&) = delete;
+    // The first message, without the target name the library appends in brackets.
+    std::string first() const {
+        std::string line = m_text.substr(0, m_text.find('\n'));
+        const std::size_t bracket = line.rfind(" [");
+        if (bracket != std::string::npos && !line.empty() && line.back() == ']') {
+            line.erase(bracket);
+        }
+        return line;
+    }
+
+  private:
+    std::string m_text;
+};
+
+std::string libraryError(iscsi_context* context) {
+    const char* e = context != nullptr ? iscsi_get_error(context) : nullptr;
+    return e != nullptr && e[0] != '\0' ? std::string(e) : std::string("no reason given");
+}
+
+}  // namespace
+
+std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int limitSeconds,
+                                        OpenError& error) {
+    std::shared_ptr<Session> s(new Session());
+    s->m_portal = params.portal;
+    s->m_context = iscsi_create_context(params.initiator.c_str());
+    if (s->m_context == nullptr) {
+        error = {ENOMEM, "cannot create an iSCSI context for initiator " + params.initiator};
+        return nullptr;
+    }
+    iscsi_context* c = s->m_context;
+    iscsi_set_noautoreconnect(c, 1);
+    const LoginLog log;
+    iscsi_set_log_level(c, 1);
+    iscsi_set_log_fn(c, &keepLoginLog);
+    iscsi_set_timeout(c, limitSeconds + kLibraryLimitExtraSeconds);
+    if (iscsi_set_targetname(c, params.target.c_str()) != 0 ||
+        iscsi_set_session_type(c, ISCSI_SESSION_NORMAL) != 0 ||
+        iscsi_set_isid_random(c, isidBits(params.initiator), kIsidQualifier) != 0 ||
+        (!params.user.empty() &&
+         iscsi_set_initiator_username_pwd(c, params.user.c_str(), params.password.c_str()) != 0)) {
+        error = {EINVAL, "cannot set up the login: " + libraryError(c)};
+        return nullptr;
+    }
+    const long long deadline = nowMs() + 1000LL * limitSeconds;
+    if (iscsi_full_connect_async(c, params.portal.c_str(), lun, &onDone, &s->m_connect) != 0) {
+        error = {ECONNREFUSED, "cannot connect to " + params.portal + ": " + libraryError(c)};
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(s->m_mutex);
+    const bool answered = s->serviceUntil(s->m_connect, deadline);
+    if (!answered || s->m_connect.status == SCSI_STATUS_TIMEOUT) {
+        const bool late = s->m_failure.empty();
+        error = {
+            late ? ETIMEDOUT : EIO,
+            late ? "no login to " + params.portal + " within " + std::to_string(limitSeconds) + " s"
+                 : "login to " + params.portal +
+                       " failed: " + (log.first().empty() ? s->m_failure : log.first())};
+        s->fail(error.reason);
+        return nullptr;
+    }
+    if (s->m_connect.status != SCSI_STATUS_GOOD) {
+        error = {EIO, "login to " + params.target + " at " + params.portal + " with LUN " +
+                          std::to_string(lun) +
+                          " failed: " + (log.first().empty() ? libraryError(c) : log.first())};
+        s->fail(error.reason);
+        return nullptr;
+    }
+    // The connect callback may be called again when the connection drops: it must find a
+    // finished state, not the login's.
+    s->m_connect = Pending();
+    s->m_connect.done = true;
+    s->m_descriptor = iscsi_get_fd(c);
+    // The login's own TEST UNIT READY took this LUN's unit attention.
+    s->m_luns.insert(lun);
+    return s;
+}
+
+Session::~Session() {
+    if (m_context == nullptr) {
+        return;
+    }
+    if (m_failure.empty()) {
+        Pending logout;
+        if (iscsi_logout_async(m_context, &onDone, &logout) == 0) {
+            serviceUntil(logout, nowMs() + kLogoutMs);
+        }
+    }
+    // Cancels whatever is still queued, calling its callbacks while their states exist.
+    iscsi_destroy_context(m_context);
+    m_context = nullptr;
+}
+
+bool Session::failed() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_failure.empty();
+}
+
+std::string Session::failure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_failure;
+}
+
+void Session::fail(const std::string& why) {
+    if (m_failure.empty()) {
+        m_failure = why;
+    }
+    if (m_context != nullptr) {
+        iscsi_destroy_context(m_context);
+        m_context = nullptr;
+    }
+}
+
+bool Session::serviceUntil(const Pending& pending, long long deadlineMs) {
+    while (!pending.done) {
+        if (m_context == nullptr) {
+            return false;
+        }
+        const long long left = deadlineMs - nowMs();
+        if (left <= 0) {
+            return false;
+        }
+        const int slice = left < 1000 ? static_cast<int>(left) : 1000;
+        pollfd p = {iscsi_get_fd(m_context), static_cast<short>(iscsi_which_events(m_context)), 0};
+        if (p.events == 0) {
+            // The library waits for something of its own; it asks to be called back later.
+            std::this_thread::sleep_for(std::chrono::milliseconds(slice < 100 ? slice : 100));
+            continue;
+        }
+        const int n = ::poll(&p, 1, slice);
+        if (n < 0 && errno != EINTR) {
+            fail("poll failed");
+            return false;
+        }
+        // With no event the call still lets the library expire commands past their limit.
+        if (iscsi_service(m_context, n > 0 ? p.revents : 0) < 0) {
+            // A refused or broken connection says more through its socket than the library.
+            int socketError = 0;
+            socklen_t length = sizeof socketError;
+            const bool known =
+                ::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &socketError, &length) == 0 &&
+                socketError != 0;
+            fail(known ? errnoText(socketError) : libraryError(m_context));
+            return pending.done;
+        }
+    }
+    return true;
+}
+
+bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_luns.count(lun) != 0) {
+        return true;
+    }
+    const unsigned char tur[6] = {};
+    for (int attempt = 0; attempt <= kAttentionRetries; ++attempt) {
+        unsigned char sense[255] = {};
+        Command c;
+        c.cdb = tur;
+        c.cdbLength = 6;
+        c.sense = sense;
+        c.senseCapacity = static_cast<int>(sizeof sense);
+        c.timeoutSeconds = static_cast<unsigned>(limitSeconds);
+        const Outcome o = runLocked(lun, c);
+        if (o.kind != Outcome::kCompleted) {
+            error = {EIO, "LUN " + std::to_string(lun) + " does not answer: " + o.detail};
+            return false;
+        }
+        unsigned char fixed[kFixedSenseLength] = {};
+        const int n = toFixedSense(sense, o.senseLength, fixed, kFixedSenseLength);
+        const unsigned char key = n > 2 ? (fixed[2] & 0x0F) : 0;
+        const unsigned char asc = n > 12 ? fixed[12] : 0;
+        if (o.status == kStatusCheckCondition && key == kSenseUnitAttention &&
+            asc == kAscResetOccurred) {
+            continue;
+        }
+        if (o.status == kStatusCheckCondition && key == kSenseIllegalRequest &&
+            asc == kAscLunNotSupported) {
+            error = {ENXIO, "the target has no LUN " + std::to_string(lun)};
+            return false;
+        }
+        // Any other answer (a drive without a cartridge, say) belongs to the caller's commands.
+        break;
+    }
+    m_luns.insert(lun);
+    return true;
+}
+
+Outcome Session::run(int lun, const Command& command) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return runLocked(lun, command);
+}
+
+Outcome Session::runLocked(int lun, const Command& command) {
+    Outcome o;
+    if (m_context == nullptr || !m_failure.empty()) {
+        o.kind = Outcome::kTransportFailure;
+        o.detail = "the iSCSI session to " + m_portal + " failed earlier (" + m_failure +
+                   "); open the device again";
+        return o;
+    }
+    const bool hasData = command.data != nullptr && command.dataLength > 0;
+    const int direction = !hasData          ? SCSI_XFER_NONE
+                          : command.dataOut ? SCSI_XFER_WRITE
+                                            : SCSI_XFER_READ;
+    unsigned char cdb[16] = {};
+    for (int i = 0; i < command.cdbLength && i < 16; ++i) {
+        cdb[i] = command.cdb[i];
+    }
+    scsi_task* task =
+        scsi_create_task(command.cdbLength, cdb, direction, hasData ? command.dataLength : 0);
+    if (task == nullptr) {
+        o.kind = Outcome::kOsError;
+        o.osErrno = ENOMEM;
+        o.detail = "cannot allocate an iSCSI task";
+        return o;
+    }
+    iscsi_data out = {0, nullptr};
+    if (hasData && command.dataOut) {
+        out.size = static_cast<std::size_t>(command.dataLength);
+        out.data = static_cast<unsigned char*>(command.data);
+    }
+    const unsigned int seconds = command.timeoutSeconds;
+    iscsi_set_timeout(m_context, static_cast<int>(seconds) + kLibraryLimitExtraSeconds);
+    Pending pending;
+    if (iscsi_scsi_command_async(m_context, lun, task, &onDone,
+                                 out.data != nullptr ? &out : nullptr, &pending) != 0) {
+        o.kind = Outcome::kTransportFailure;
+        o.detail = "cannot queue the command: " + libraryError(m_context);
+        fail(o.detail);
+        scsi_free_scsi_task(task);
+        return o;
+    }
+    const long long deadline = nowMs() + 1000LL * seconds;
+    if (!serviceUntil(pending, deadline) || !m_failure.empty()) {
+        o.kind = Outcome::kTransportFailure;
+        o.detail = m_failure.empty() ? "no answer within " + std::to_string(seconds) + " s"
+                                     : "iSCSI failure: " + m_failure;
+        fail(o.detail);
+        scsi_free_scsi_task(task);
+        return o;
+    }
+    o = readReply(command, pending.status, task->datain.data,
+                  task->datain.data != nullptr && task->datain.size > 0
+                      ? static_cast<std::size_t>(task->datain.size)
+                      : 0,
+                  m_context != nullptr ? libraryError(m_context) : m_failure);
+    scsi_free_scsi_task(task);
+    if (o.kind == Outcome::kTransportFailure) {
+        // Whatever the target does with the command now, the session cannot tell.
+        fail(o.detail);
+    }
+    return o;
+}
+
+}  // namespace iscsi
+}  // namespace oz

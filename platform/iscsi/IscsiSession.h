@@ -1,0 +1,86 @@
+// One logged-in iSCSI session: one I_T nexus to one target, carrying commands to any of its
+// LUNs, one at a time.
+#ifndef QX_PLATFORM_ISCSI_ISCSISESSION_H
+#define QX_PLATFORM_ISCSI_ISCSISESSION_H
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "platform/Transport.h"
+
+struct iscsi_context;
+
+namespace oz {
+namespace iscsi {
+
+// What a session logs in with; the first three name it.
+struct LoginParams {
+    std::string initiator;
+    std::string portal;  // host:port
+    std::string target;  // decoded target name
+    std::string user;    // CHAP, empty for none
+    std::string password;
+};
+
+// Why a login or a LUN check failed.
+struct OpenError {
+    int errnum = 0;
+    std::string reason;
+};
+
+class Session {
+  public:
+    // Connects, logs in and checks lun, within limitSeconds. Null (with error filled) when it
+    // could not.
+    static std::shared_ptr<Session> login(const LoginParams& params, int lun, int limitSeconds,
+                                          OpenError& error);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Readies lun for use; on the first use of a LUN in this session its unit attention for
+    // the login is taken here, not by the caller's first command. Returns false (with error)
+    // when the target has no such LUN or does not answer.
+    bool attachLun(int lun, int limitSeconds, OpenError& error);
+
+    // Performs one command on lun, bounded by its time limit. A command without an answer
+    // fails the session: later commands fail at once and the pool logs in afresh.
+    Outcome run(int lun, const Command& command);
+
+    bool failed() const;
+    // Why the session failed, empty while it works.
+    std::string failure() const;
+    // The session's socket when it logged in.
+    int descriptor() const { return m_descriptor; }
+
+    // State of one asynchronous call; lives as long as the context, since the library may call
+    // a connect callback again when the connection drops.
+    struct Pending {
+        bool done = false;
+        int status = 0;
+    };
+
+  private:
+    Session() = default;
+    Outcome runLocked(int lun, const Command& command);
+    // Services the connection until pending is done or the deadline (steady clock, in ms)
+    // passes; false when the deadline passed or the connection failed.
+    bool serviceUntil(const Pending& pending, long long deadlineMs);
+    // Marks the session failed and drops its connection.
+    void fail(const std::string& why);
+
+    mutable std::mutex m_mutex;
+    iscsi_context* m_context = nullptr;
+    std::string m_failure;
+    std::set<int> m_luns;
+    int m_descriptor = -1;
+    Pending m_connect;
+    std::string m_portal;
+};
+
+}  // namespace iscsi
+}  // namespace oz
+
+#endif

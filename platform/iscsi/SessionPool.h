@@ -1,0 +1,47 @@
+// The iSCSI sessions of this process, one per (initiator, portal, target).
+//
+// Why a pool: a target keeps persistent reservations per I_T nexus, and an iSCSI target makes
+// every session a nexus of its own. The system opens a new pass-through object for every
+// reservation operation; if each object logged in anew, each would be a stranger to the
+// registrations the one before made, and a host could never release its own reservation. So
+// every open object of one host and target shares one session, whatever LUN it names, and
+// the session outlives its objects: the next open finds it. Commands on a session are
+// serialized. A session that failed is dropped and the next open logs in afresh; the sessions
+// left log out when the process exits.
+#ifndef QX_PLATFORM_ISCSI_SESSIONPOOL_H
+#define QX_PLATFORM_ISCSI_SESSIONPOOL_H
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <tuple>
+
+#include "platform/iscsi/IscsiSession.h"
+
+namespace oz {
+namespace iscsi {
+
+class SessionPool {
+  public:
+    static SessionPool& instance();
+
+    // The session for the params' initiator, portal and target, logged in when the pool has
+    // none that works, with lun readied; null (with error) when that fails. limitSeconds
+    // bounds the login and the LUN check.
+    std::shared_ptr<Session> acquire(const LoginParams& params, int lun, int limitSeconds,
+                                     OpenError& error);
+
+    // Number of sessions held, failed ones included until the next acquire drops them.
+    std::size_t size() const;
+
+  private:
+    using Key = std::tuple<std::string, std::string, std::string>;
+    mutable std::mutex m_mutex;
+    std::map<Key, std::shared_ptr<Session>> m_sessions;
+};
+
+}  // namespace iscsi
+}  // namespace oz
+
+#endif

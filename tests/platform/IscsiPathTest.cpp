@@ -1,0 +1,214 @@
+// iscsi:// paths without a target: what a path may say, who the host is, and how an open that
+// cannot succeed fails (with its reason, within its time limit).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "platform/OZScsi.h"
+#include "platform/iscsi/Initiator.h"
+#include "platform/iscsi/TargetUrl.h"
+
+namespace {
+
+using oz::iscsi::parseTargetUrl;
+using ::testing::HasSubstr;
+
+const char kTarget[] = "iscsi://127.0.0.1:3260/iqn.2026-12.test:disk";
+
+TEST(IscsiPath, SoundPathsLoseOnlyOurParameter) {
+    const struct {
+        std::string path;
+        std::string libraryUrl;
+        std::string initiator;
+        int lun;
+    } cases[] = {
+        {std::string(kTarget) + "/0", std::string(kTarget) + "/0", "", 0},
+        {std::string(kTarget) + "/255?initiator=iqn.2026-12.test:host-a",
+         std::string(kTarget) + "/255", "iqn.2026-12.test:host-a", 255},
+        {"ISCSI://admin%secret@storage.example:3261/iqn.x%3Ay/7",
+         "iscsi://admin%secret@storage.example:3261/iqn.x%3Ay/7", "", 7},
+        {"iscsi://[::1]:3260/iqn.x/1", "iscsi://[::1]:3260/iqn.x/1", "", 1},
+        {"iscsi://[fe80::1]/iqn.x/01", "iscsi://[fe80::1]/iqn.x/01", "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const oz::iscsi::TargetUrl u = parseTargetUrl(c.path);
+        ASSERT_TRUE(u.ok) << u.error;
+        EXPECT_EQ(u.libraryUrl, c.libraryUrl);
+        EXPECT_EQ(u.initiator, c.initiator);
+        EXPECT_EQ(u.lun, c.lun);
+    }
+}
+
+TEST(IscsiPath, MalformedPathsSayWhatIsWrong) {
+    const std::string t = kTarget;
+    const struct {
+        std::string path;
+        const char* error;
+    } cases[] = {
+        {t + "/0?foo=1", "unknown parameter 'foo'"},
+        {t + "/0?initiator=iqn.a&header_digest=crc32c", "unknown parameter 'header_digest'"},
+        {t + "/0?initiator=", "parameter 'initiator' has no value"},
+        {t + "/0?initiator", "parameter 'initiator' has no value"},
+        {t + "/0?initiator=a&initiator=b", "parameter 'initiator' given twice"},
+        {t + "/0?", "empty parameter list after '?'"},
+        {t + "/0?&initiator=a", "empty parameter"},
+        {"iscsi://127.0.0.1//0", "empty target name"},
+        {"iscsi://127.0.0.1/", "empty target name"},
+        {t, "no LUN after the target name"},
+        {t + "/", "LUN '' is not a number from 0 to 255"},
+        {t + "/256", "LUN '256' is not a number from 0 to 255"},
+        {t + "/-1", "LUN '-1' is not a number from 0 to 255"},
+        {t + "/1/2", "LUN '1/2' is not a number from 0 to 255"},
+        {t + "/99999999999999999999", "is not a number from 0 to 255"},
+        {"iscsi://127.0.0.1", "no target name and LUN after the host"},
+        {"iscsi:///iqn.x/0", "no host"},
+        {"iscsi://user@/iqn.x/0", "no host"},
+        {"iscsi://@host/iqn.x/0", "empty user name before '@'"},
+        {"iscsi://host:/iqn.x/0", "empty port number"},
+        {"iscsi://host:0/iqn.x/0", "port must be a number from 1 to 65535"},
+        {"iscsi://host:65536/iqn.x/0", "port must be a number from 1 to 65535"},
+        {"iscsi://host:32a/iqn.x/0", "port must be a number from 1 to 65535"},
+        {"iscsi://[::1/iqn.x/0", "unclosed '[' in the host address"},
+        {"iscsi://[::1]x/iqn.x/0", "unexpected text after the host address"},
+        {"iscsi://host/iqn x/0", "control or non-ASCII character"},
+        {"iscsi://host/iqn.x/0\n", "control or non-ASCII character"},
+        {"iscsi:/host/iqn.x/0", "not an iscsi:// path"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const oz::iscsi::TargetUrl u = parseTargetUrl(c.path);
+        EXPECT_FALSE(u.ok);
+        EXPECT_THAT(u.error, HasSubstr(c.error));
+    }
+}
+
+TEST(IscsiPath, InitiatorNameComesFromTheHostFileElseFromTheHostName) {
+    char file[] = "/tmp/qxscsi-initiator-XXXXXX";
+    const int fd = ::mkstemp(file);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const auto write = [&](const char* text) {
+        std::FILE* f = std::fopen(file, "w");
+        std::fputs(text, f);
+        std::fclose(f);
+    };
+    write(
+        "## written by the installer\n# InitiatorName=iqn.commented:out\n"
+        "  InitiatorName= iqn.1993-08.org.example:01:abc \r\n");
+    EXPECT_EQ(oz::iscsi::defaultInitiatorName(file, "host"), "iqn.1993-08.org.example:01:abc");
+    write("InitiatorName=\n");
+    EXPECT_EQ(oz::iscsi::defaultInitiatorName(file, "Store_01.Lab"),
+              "iqn.2026-12.local.qxscsi:store-01.lab");
+    ::unlink(file);
+    EXPECT_EQ(oz::iscsi::defaultInitiatorName(file, ""), "iqn.2026-12.local.qxscsi:localhost");
+    EXPECT_THAT(oz::iscsi::defaultInitiatorName(), HasSubstr("iqn."));
+}
+
+TEST(IscsiPath, OneNameOneIsid) {
+    const std::uint32_t a = oz::iscsi::isidBits("iqn.2026-12.test:host-a");
+    EXPECT_EQ(a, oz::iscsi::isidBits("iqn.2026-12.test:host-a"));
+    EXPECT_NE(a, oz::iscsi::isidBits("iqn.2026-12.test:host-b"));
+    for (const char* name : {"", "iqn.2026-12.test:host-a", "a much longer initiator name ..."}) {
+        EXPECT_LE(oz::iscsi::isidBits(name), 0xFFFFFFu) << name;
+    }
+}
+
+// The message OZScsi::populate gives for a target whose open failed.
+std::string openFailure(OZScsiTarget& target) {
+    try {
+        OZScsi::populate(target);
+    } catch (const QxException& e) {
+        return e.getMessage();
+    }
+    return "populate succeeded";
+}
+
+TEST(IscsiPath, MalformedPathIsAnOpenFailureNamingPathAndReason) {
+    const std::string path = std::string(kTarget) + "/300";
+    OZScsiTarget target(path.c_str(), true);
+    EXPECT_EQ(OZScsi::open(target, 120), EINVAL);
+    EXPECT_FALSE(target.isOpen());
+    EXPECT_EQ(openFailure(target),
+              "cannot open " + path + ": LUN '300' is not a number from 0 to 255");
+}
+
+#if QXSCSI_HAVE_ISCSI
+
+// A loopback port: listening (a peer that accepts and never answers) or closed.
+class Loopback {
+  public:
+    explicit Loopback(bool listening) {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &length);
+        m_port = ntohs(a.sin_port);
+        if (listening) {
+            ::listen(m_fd, 4);
+        } else {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~Loopback() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    std::string path() const {
+        return "iscsi://127.0.0.1:" + std::to_string(m_port) + "/iqn.2026-12.test:none/0";
+    }
+
+  private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
+TEST(IscsiPath, RefusedConnectionFailsAtOnceWithTheSocketError) {
+    const Loopback closed(false);
+    OZScsiTarget target(closed.path().c_str(), true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(OZScsi::open(target, 120), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(target.isOpen());
+    const std::string message = openFailure(target);
+    EXPECT_THAT(message, HasSubstr("cannot open " + closed.path() + ": login to"));
+    EXPECT_THAT(message, HasSubstr("Connection refused"));
+}
+
+TEST(IscsiPath, SilentPeerIsALoginFailureWithinTheConnectLimit) {
+    const Loopback silent(true);
+    OZScsiTarget target(silent.path().c_str(), true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(OZScsi::open(target, 2), ETIMEDOUT);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(1900));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_THAT(openFailure(target), HasSubstr("no login to 127.0.0.1:"));
+    EXPECT_THAT(openFailure(target), HasSubstr(" within 2 s"));
+}
+
+#else
+
+TEST(IscsiPath, BuildWithoutTheTransportSaysSo) {
+    const std::string path = std::string(kTarget) + "/0";
+    OZScsiTarget target(path.c_str(), true);
+    EXPECT_EQ(OZScsi::open(target, 120), ENOTSUP);
+    EXPECT_EQ(openFailure(target),
+              "cannot open " + path + ": the iSCSI transport was not built into this library");
+}
+
+#endif
+
+}  // namespace

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# A private tgt iSCSI target on loopback, for the integration tests and the demonstration.
+#
+#   tgt-target.sh start DIR   start tgtd on a free 127.0.0.1 port with a private control port,
+#                             exporting one target with
+#                               LUN 1, 2  disks (64 MiB files; one for each test that changes
+#                                         reservations, so that the tests stay independent)
+#                               LUN 3     a tape drive with a data cartridge
+#                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
+#                             TGT_IQN, TGT_PORTAL) for the clients
+#   tgt-target.sh stop DIR    stop that tgtd by its process id; nothing else is touched
+#
+# tgtd ignores SIGTERM while it has targets: stop takes the target offline, deletes it with
+# --force, deletes the system and, if the process is still there, kills it. Every tgtadm call is
+# bounded; start cleans up after itself when it fails. Needs root (tgtd) and Debian's tgt.
+set -uo pipefail
+
+iqn=iqn.2026-12.local.qxscsi:shared
+die() {
+    echo "tgt-target: $*" >&2
+    exit 1
+}
+
+# tgtadm against our own daemon only, bounded.
+adm() { timeout 10 tgtadm -C "$control" "$@"; }
+
+stop() {
+    local dir=$1 pid
+    [ -f "$dir/target.env" ] || return 0
+    # shellcheck disable=SC1091
+    . "$dir/target.env"
+    pid=$TGT_PID control=$TGT_CONTROL_PORT
+    if kill -0 "$pid" 2>/dev/null; then
+        adm --op update --mode sys --name State -v offline >/dev/null 2>&1
+        adm --op delete --mode target --tid 1 --force >/dev/null 2>&1
+        adm --op delete --mode system >/dev/null 2>&1
+        for _ in $(seq 30); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$pid" 2>/dev/null
+        for _ in $(seq 30); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+    fi
+    rm -f "$dir/target.env"
+}
+
+port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+start() {
+    local dir=$1 attempt pid port
+    command -v tgtd >/dev/null && command -v tgtimg >/dev/null || die "tgtd not found (apt-get install tgt)"
+    [ "$(id -u)" -eq 0 ] || die "tgtd needs root"
+    mkdir -p "$dir" || die "cannot create $dir"
+    stop "$dir"
+    rm -f "$dir/disk1.img" "$dir/disk2.img" "$dir/tape3.img"
+    truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" || die "cannot create the disk files"
+    timeout 30 tgtimg --op new --device-type tape --barcode=QXS00001 --size=64 --type=data \
+        --file="$dir/tape3.img" --thin-provisioning >/dev/null || die "tgtimg failed"
+
+    for attempt in 1 2 3 4 5; do
+        port=$((20000 + RANDOM % 30000))
+        control=$((1000 + RANDOM % 30000))
+        port_free "$port" || continue
+        [ -S "/var/run/tgtd/socket.$control" ] && continue
+        tgtd -f -C "$control" --iscsi "portal=127.0.0.1:$port" >"$dir/tgtd.log" 2>&1 &
+        pid=$!
+        cat >"$dir/target.env" <<ENV
+TGT_PID=$pid
+TGT_PORT=$port
+TGT_CONTROL_PORT=$control
+TGT_IQN=$iqn
+TGT_PORTAL=127.0.0.1:$port
+ENV
+        for _ in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            adm --op show --mode sys >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2>/dev/null && adm --op show --mode sys >/dev/null 2>&1; then
+            break
+        fi
+        echo "tgt-target: tgtd did not come up on port $port (attempt $attempt):" >&2
+        cat "$dir/tgtd.log" >&2
+        stop "$dir"
+        pid=
+    done
+    [ -n "${pid:-}" ] || die "tgtd did not start"
+
+    if ! {
+        adm --lld iscsi --op new --mode target --tid 1 -T "$iqn" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 1 \
+                --backing-store "$dir/disk1.img" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 2 \
+                --backing-store "$dir/disk2.img" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 3 --device-type tape \
+                --bstype ssc --backing-store "$dir/tape3.img" &&
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 1 \
+                --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0001 &&
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 2 \
+                --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0002 &&
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 3 \
+                --params vendor_id=QXSCSI,product_id=VIRTUAL-TAPE,product_rev=0100,scsi_sn=QXT0003 &&
+            adm --lld iscsi --op bind --mode target --tid 1 -I ALL
+    } >"$dir/tgtadm.log" 2>&1; then
+        cat "$dir/tgtadm.log" >&2
+        stop "$dir"
+        die "cannot set up the target"
+    fi
+    echo "tgt-target: tgtd $pid serves $iqn at 127.0.0.1:$port (control port $control)"
+}
+
+case ${1:-} in
+    start) [ $# -eq 2 ] || die "usage: $0 start DIR"; start "$2" ;;
+    stop) [ $# -eq 2 ] || die "usage: $0 stop DIR"; stop "$2" ;;
+    *) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; [ "${1:-}" = --help ] || [ "${1:-}" = -h ] ;;
+esac

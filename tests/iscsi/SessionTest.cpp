@@ -1,0 +1,117 @@
+// The iSCSI sessions against tgt: one per host and target whatever the LUN, a login's unit
+// attention kept from the caller, and a target that stops answering.
+#include <signal.h>
+
+#include <chrono>
+#include <string>
+
+#include "TgtTarget.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "platform/OZScsi.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+const unsigned char kTur[6] = {};
+
+class Session : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(tgt::setting("TGT_PORTAL").empty()) << "no tgt fixture (QXSCSI_TGT_ENV)";
+    }
+};
+
+// TEST UNIT READY's status, with the sense key and ASC in key and asc.
+int testUnitReady(const OZScsiTarget& target, int& key, int& asc, int seconds = 30) {
+    unsigned char sense[32] = {};
+    const int status = OZScsi::send(target, kTur, 6, nullptr, 0, false, false, sense, 32, seconds);
+    key = sense[2] & 0x0F;
+    asc = sense[12];
+    return status;
+}
+
+TEST_F(Session, OneHostSharesOneSessionAcrossLunsAndItsObjects) {
+    OZScsiTarget disk(tgt::path(tgt::kFlatDisk, "session-host").c_str(), true);
+    OZScsiTarget disk2(tgt::path(tgt::kFlatDisk, "session-host").c_str(), true);
+    OZScsiTarget tape(tgt::path(tgt::kTape, "session-host").c_str(), true);
+    OZScsiTarget other(tgt::path(tgt::kFlatDisk, "session-other").c_str(), true);
+    for (OZScsiTarget* t : {&disk, &disk2, &tape, &other}) {
+        ASSERT_EQ(OZScsi::open(*t, 10), 0) << t->path();
+        ASSERT_EQ(OZScsi::populate(*t), 0);
+    }
+    EXPECT_EQ(disk.handle(), disk2.handle());
+    EXPECT_EQ(disk.handle(), tape.handle()) << "another LUN of the same target";
+    EXPECT_NE(disk.handle(), other.handle()) << "another host";
+    // The first command on each LUN is the caller's own: the login's unit attention is gone.
+    int key = -1, asc = -1;
+    EXPECT_EQ(testUnitReady(tape, key, asc), 0) << "key " << key << " asc " << asc;
+    EXPECT_EQ(testUnitReady(other, key, asc), 0) << "key " << key << " asc " << asc;
+}
+
+TEST_F(Session, AbsentLunIsAnOpenFailureOnANewAndOnAnExistingSession) {
+    OZScsiTarget first(tgt::path(tgt::kTape, "lun-host").c_str(), true);
+    ASSERT_EQ(OZScsi::open(first, 10), 0);
+    for (const char* host : {"lun-host", "lun-newcomer"}) {
+        const std::string path = tgt::path(9, host);
+        OZScsiTarget absent(path.c_str(), true);
+        EXPECT_NE(OZScsi::open(absent, 10), 0) << host;
+        try {
+            OZScsi::populate(absent);
+            ADD_FAILURE() << "populate succeeded";
+        } catch (const QxException& e) {
+            EXPECT_THAT(e.getMessage(), HasSubstr("cannot open " + path + ": "));
+            EXPECT_THAT(e.getMessage(), HasSubstr("LUN"));
+        }
+    }
+}
+
+// Stops the target process for its lifetime and always lets it go on.
+class Stopped {
+  public:
+    explicit Stopped(int pid) : m_pid(pid) { m_ok = pid > 0 && ::kill(pid, SIGSTOP) == 0; }
+    ~Stopped() {
+        if (m_ok) {
+            ::kill(m_pid, SIGCONT);
+        }
+    }
+    bool ok() const { return m_ok; }
+
+  private:
+    int m_pid;
+    bool m_ok;
+};
+
+TEST_F(Session, SilentTargetFailsTheCommandInItsTimeAndTheNextOpenLogsInAfresh) {
+    const std::string path = tgt::path(tgt::kTape, "stall-host");
+    {
+        OZScsiTarget target(path.c_str(), true);
+        ASSERT_EQ(OZScsi::open(target, 10), 0);
+        int key = -1, asc = -1;
+        testUnitReady(target, key, asc);
+        const Stopped stopped(std::stoi(tgt::setting("TGT_PID")));
+        ASSERT_TRUE(stopped.ok());
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            testUnitReady(target, key, asc, 2);
+            ADD_FAILURE() << "the command completed";
+        } catch (const QxScsiException& e) {
+            EXPECT_EQ(e.getScsiStatus(), -1);
+            EXPECT_THAT(e.getMessage(), HasSubstr("no answer within 2 s"));
+        }
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, std::chrono::milliseconds(1900));
+        EXPECT_LT(took, std::chrono::seconds(4));
+        // The session is gone; the same object fails at once, and says so.
+        EXPECT_THROW(OZScsi::populate(target), QxException);
+        EXPECT_THROW(testUnitReady(target, key, asc), QxScsiException);
+    }
+    OZScsiTarget again(path.c_str(), true);
+    ASSERT_EQ(OZScsi::open(again, 10), 0);
+    EXPECT_EQ(OZScsi::populate(again), 0);
+    int key = -1, asc = -1;
+    EXPECT_EQ(testUnitReady(again, key, asc), 0) << "key " << key << " asc " << asc;
+}
+
+}  // namespace

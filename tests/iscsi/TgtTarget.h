@@ -1,0 +1,38 @@
+// The private tgt target that the integration tests share (started by CTest's fixture, see
+// scripts/tgt/tgt-target.sh), and the paths through which each test host reaches it.
+#ifndef QX_TESTS_ISCSI_TGTTARGET_H
+#define QX_TESTS_ISCSI_TGTTARGET_H
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace tgt {
+
+// The target's LUNs: a disk for each test that changes reservations, and the tape drive.
+constexpr int kStoryDisk = 1;
+constexpr int kFlatDisk = 2;
+constexpr int kTape = 3;
+
+// A value of the fixture's target.env; empty when there is none.
+inline std::string setting(const std::string& name) {
+    const char* file = std::getenv("QXSCSI_TGT_ENV");
+    std::ifstream in(file != nullptr ? file : "");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, name.size() + 1, name + "=") == 0) {
+            return line.substr(name.size() + 1);
+        }
+    }
+    return std::string();
+}
+
+// The path by which host (an initiator name of its own) reaches lun.
+inline std::string path(int lun, const std::string& host) {
+    return "iscsi://" + setting("TGT_PORTAL") + "/" + setting("TGT_IQN") + "/" +
+           std::to_string(lun) + "?initiator=iqn.2026-12.local.qxscsi:" + host;
+}
+
+}  // namespace tgt
+
+#endif

@@ -113,11 +113,14 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
         (!params.user.empty() &&
          iscsi_set_initiator_username_pwd(c, params.user.c_str(), params.password.c_str()) != 0)) {
         error = {EINVAL, "cannot set up the login: " + libraryError(c)};
+        s->fail(error.reason);
         return nullptr;
     }
     const long long deadline = nowMs() + 1000LL * limitSeconds;
     if (iscsi_full_connect_async(c, params.portal.c_str(), lun, &onDone, &s->m_connect) != 0) {
-        error = {ECONNREFUSED, "cannot connect to " + params.portal + ": " + libraryError(c)};
+        error = {ECONNREFUSED, "cannot connect to " + params.portal + ": " +
+                                   (log.first().empty() ? libraryError(c) : log.first())};
+        s->fail(error.reason);
         return nullptr;
     }
     std::lock_guard<std::mutex> lock(s->m_mutex);

@@ -11,33 +11,31 @@ SessionPool& SessionPool::instance() {
 
 std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun, int limitSeconds,
                                               OpenError& error) {
-    const Key key(params.initiator, params.portal, params.target);
-    // Held through the login, so that two opens of one host never log in twice.
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_sessions.find(key);
-    if (it != m_sessions.end() && it->second->failed()) {
-        m_sessions.erase(it);
-        it = m_sessions.end();
+    std::shared_ptr<Slot> slot;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::shared_ptr<Slot>& entry = m_slots[Key(params.initiator, params.portal, params.target)];
+        if (entry == nullptr) {
+            entry = std::make_shared<Slot>();
+        }
+        slot = entry;
     }
-    if (it != m_sessions.end()) {
-        if (!it->second->attachLun(lun, limitSeconds, error)) {
-            if (it->second->failed()) {
-                m_sessions.erase(it);
+    // Two opens of one host never log in twice.
+    std::lock_guard<std::mutex> lock(slot->login);
+    if (slot->session != nullptr && slot->session->failed()) {
+        slot->session.reset();
+    }
+    if (slot->session != nullptr) {
+        if (!slot->session->attachLun(lun, limitSeconds, error)) {
+            if (slot->session->failed()) {
+                slot->session.reset();
             }
             return nullptr;
         }
-        return it->second;
+        return slot->session;
     }
-    std::shared_ptr<Session> session = Session::login(params, lun, limitSeconds, error);
-    if (session != nullptr) {
-        m_sessions[key] = session;
-    }
-    return session;
-}
-
-std::size_t SessionPool::size() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_sessions.size();
+    slot->session = Session::login(params, lun, limitSeconds, error);
+    return slot->session;
 }
 
 }  // namespace iscsi

@@ -32,13 +32,16 @@ class SessionPool {
     std::shared_ptr<Session> acquire(const LoginParams& params, int lun, int limitSeconds,
                                      OpenError& error);
 
-    // Number of sessions held, failed ones included until the next acquire drops them.
-    std::size_t size() const;
-
   private:
     using Key = std::tuple<std::string, std::string, std::string>;
-    mutable std::mutex m_mutex;
-    std::map<Key, std::shared_ptr<Session>> m_sessions;
+    // One host and target: its session, and the lock that lets one open at a time log in or
+    // ready a LUN, while opens of other hosts and targets go on.
+    struct Slot {
+        std::mutex login;
+        std::shared_ptr<Session> session;
+    };
+    mutable std::mutex m_mutex;  // guards the map only, never held through a login
+    std::map<Key, std::shared_ptr<Slot>> m_slots;
 };
 
 }  // namespace iscsi

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -197,6 +198,21 @@ TEST(IscsiPath, SilentPeerIsALoginFailureWithinTheConnectLimit) {
     EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_THAT(openFailure(target), HasSubstr("no login to 127.0.0.1:"));
     EXPECT_THAT(openFailure(target), HasSubstr(" within 2 s"));
+}
+
+TEST(IscsiPath, LoginToOneTargetDoesNotHoldUpOpensOfAnother) {
+    const Loopback silent(true);
+    const Loopback closed(false);
+    std::thread slow([&] {
+        OZScsiTarget target(silent.path().c_str(), true);
+        EXPECT_EQ(OZScsi::open(target, 3), ETIMEDOUT);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto start = std::chrono::steady_clock::now();
+    OZScsiTarget other(closed.path().c_str(), true);
+    EXPECT_NE(OZScsi::open(other, 3), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    slow.join();
 }
 
 #else

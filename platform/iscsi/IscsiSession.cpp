@@ -3,13 +3,11 @@
 #include <iscsi/iscsi.h>
 #include <iscsi/scsi-lowlevel.h>
 #include <poll.h>
-#include <sys/socket.h>
 
 #include <cerrno>
 #include <chrono>
 #include <thread>
 
-#include "platform/ErrnoText.h"
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/IscsiReply.h"
@@ -53,24 +51,25 @@ void onDone(iscsi_context* /*context*/, int status, void* /*data*/, void* pendin
     p->status = status;
 }
 
-// The library's error messages of the login on this thread: its last error text is often a
-// later, vaguer one ("can not reconnect") than the one that tells what happened.
-thread_local std::string* t_loginLog = nullptr;
+// The library's error messages on this thread while a login or a command is under way: its
+// last error text is often a later, vaguer one ("can not reconnect"), or one left over from
+// before, rather than the one that tells what happened.
+thread_local std::string* t_libraryLog = nullptr;
 
-void keepLoginLog(int /*level*/, const char* message) {
-    if (t_loginLog != nullptr && message != nullptr && t_loginLog->size() < 512) {
-        *t_loginLog += message;
-        *t_loginLog += "\n";
+void keepLibraryLog(int /*level*/, const char* message) {
+    if (t_libraryLog != nullptr && message != nullptr && t_libraryLog->size() < 512) {
+        *t_libraryLog += message;
+        *t_libraryLog += "\n";
     }
 }
 
 // Collects the library's messages on this thread while it lives.
-class LoginLog {
+class LibraryLog {
   public:
-    LoginLog() { t_loginLog = &m_text; }
-    ~LoginLog() { t_loginLog = nullptr; }
-    LoginLog(const LoginLog&) = delete;
-    LoginLog& operator=(const LoginLog&) = delete;
+    LibraryLog() { t_libraryLog = &m_text; }
+    ~LibraryLog() { t_libraryLog = nullptr; }
+    LibraryLog(const LibraryLog&) = delete;
+    LibraryLog& operator=(const LibraryLog&) = delete;
     // The first message, without the target name the library appends in brackets.
     std::string first() const {
         std::string line = m_text.substr(0, m_text.find('\n'));
@@ -103,9 +102,9 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     }
     iscsi_context* c = s->m_context;
     iscsi_set_noautoreconnect(c, 1);
-    const LoginLog log;
+    const LibraryLog log;
     iscsi_set_log_level(c, 1);
-    iscsi_set_log_fn(c, &keepLoginLog);
+    iscsi_set_log_fn(c, &keepLibraryLog);
     iscsi_set_timeout(c, limitSeconds + kLibraryLimitExtraSeconds);
     if (iscsi_set_targetname(c, params.target.c_str()) != 0 ||
         iscsi_set_session_type(c, ISCSI_SESSION_NORMAL) != 0 ||
@@ -210,13 +209,7 @@ bool Session::serviceUntil(const Pending& pending, long long deadlineMs) {
         }
         // With no event the call still lets the library expire commands past their limit.
         if (iscsi_service(m_context, n > 0 ? p.revents : 0) < 0) {
-            // A refused or broken connection says more through its socket than the library.
-            int socketError = 0;
-            socklen_t length = sizeof socketError;
-            const bool known =
-                ::getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &socketError, &length) == 0 &&
-                socketError != 0;
-            fail(known ? errnoText(socketError) : libraryError(m_context));
+            fail(libraryError(m_context));
             return pending.done;
         }
     }
@@ -308,10 +301,21 @@ Outcome Session::runLocked(int lun, const Command& command) {
         return o;
     }
     const long long deadline = nowMs() + 1000LL * seconds;
+    const LibraryLog log;
     if (!serviceUntil(pending, deadline) || !m_failure.empty()) {
         o.kind = Outcome::kTransportFailure;
         o.detail = m_failure.empty() ? "no answer within " + std::to_string(seconds) + " s"
-                                     : "iSCSI failure: " + m_failure;
+                   : log.first().empty() ? "iSCSI failure: " + m_failure
+                                         : "iSCSI failure: " + log.first();
+        fail(o.detail);
+        scsi_free_scsi_task(task);
+        return o;
+    }
+    if (pending.status == kStatusCancelled || pending.status == kStatusError) {
+        // The library cancels or fails what is in flight when the connection breaks.
+        o.kind = Outcome::kTransportFailure;
+        o.detail = "the connection to " + m_portal + " broke" +
+                   (log.first().empty() ? std::string() : ": " + log.first());
         fail(o.detail);
         scsi_free_scsi_task(task);
         return o;

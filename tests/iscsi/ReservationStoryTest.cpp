@@ -52,10 +52,10 @@ bool logged(const std::string& text) {
     return false;
 }
 
-class ReservationStory : public ::testing::Test {
+class ReservationStory : public tgt::TgtTest {
   protected:
     void SetUp() override {
-        ASSERT_FALSE(tgt::setting("TGT_PORTAL").empty()) << "no tgt fixture (QXSCSI_TGT_ENV)";
+        tgt::TgtTest::SetUp();
         QXScsiHardDisk::m_gpLogMessageCallbackFunc = &keepLog;
         g_log.clear();
     }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -22,12 +23,7 @@ using ::testing::Not;
 
 const unsigned char kTur[6] = {};
 
-class Session : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_FALSE(tgt::setting("TGT_PORTAL").empty()) << "no tgt fixture (QXSCSI_TGT_ENV)";
-    }
-};
+using Session = tgt::TgtTest;
 
 // TEST UNIT READY's status, with the sense key and ASC in key and asc.
 int testUnitReady(const OZScsiTarget& target, int& key, int& asc, int seconds = 30) {
@@ -118,6 +114,70 @@ TEST_F(Session, SilentTargetFailsTheCommandInItsTimeAndTheNextOpenLogsInAfresh) 
     EXPECT_EQ(OZScsi::populate(again), 0);
     int key = -1, asc = -1;
     EXPECT_EQ(testUnitReady(again, key, asc), 0) << "key " << key << " asc " << asc;
+}
+
+// A tgtd of the test's own, in a folder of its own, stopped by its process id at the end.
+class PrivateTarget {
+  public:
+    PrivateTarget() {
+        char dir[] = "/tmp/qxscsi-tgt-XXXXXX";
+        if (::mkdtemp(dir) != nullptr) {
+            m_dir = dir;
+            m_started = std::system((script() + " start " + m_dir + " >/dev/null").c_str()) == 0;
+        }
+    }
+    ~PrivateTarget() {
+        if (!m_dir.empty()) {
+            (void)!std::system((script() + " stop " + m_dir).c_str());
+            (void)!std::system(("rm -rf " + m_dir).c_str());
+        }
+    }
+    bool started() const { return m_started; }
+    std::string value(const std::string& name) const {
+        std::ifstream in(m_dir + "/target.env");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.compare(0, name.size() + 1, name + "=") == 0) {
+                return line.substr(name.size() + 1);
+            }
+        }
+        return std::string();
+    }
+    std::string path(int lun) const {
+        return "iscsi://" + value("TGT_PORTAL") + "/" + value("TGT_IQN") + "/" +
+               std::to_string(lun) + "?initiator=iqn.2026-12.local.qxscsi:private";
+    }
+
+  private:
+    static std::string script() { return std::string("timeout 60 ") + QXSCSI_TGT_SCRIPT; }
+    std::string m_dir;
+    bool m_started = false;
+};
+
+TEST_F(Session, TargetThatDiesFailsEveryWaitAtOnce) {
+    const PrivateTarget target;
+    ASSERT_TRUE(target.started());
+    OZScsiTarget disk(target.path(tgt::kFlatDisk).c_str(), true);
+    ASSERT_EQ(OZScsi::open(disk, 10), 0);
+    int key = -1, asc = -1;
+    ASSERT_EQ(testUnitReady(disk, key, asc), 0);
+    ASSERT_EQ(::kill(std::stoi(target.value("TGT_PID")), SIGKILL), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    const auto start = std::chrono::steady_clock::now();
+    for (const char* detail : {"broke", "failed earlier"}) {
+        try {
+            testUnitReady(disk, key, asc);
+            ADD_FAILURE() << "the command completed";
+        } catch (const QxScsiException& e) {
+            EXPECT_EQ(e.getScsiStatus(), -1);
+            EXPECT_THAT(e.getMessage(), HasSubstr(detail));
+        }
+    }
+    OZScsiTarget again(target.path(tgt::kFlatDisk).c_str(), true);
+    EXPECT_NE(OZScsi::open(again, 10), 0);
+    EXPECT_THROW(OZScsi::populate(again), QxException);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 // The target's list of sessions, as tgtadm shows it.

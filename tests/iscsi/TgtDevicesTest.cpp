@@ -20,12 +20,7 @@ using ::testing::Not;
 constexpr unsigned long kProutFailed = 764;
 constexpr unsigned long kPassThroughFailed = 45001;
 
-class TgtDevices : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_FALSE(tgt::setting("TGT_PORTAL").empty()) << "no tgt fixture (QXSCSI_TGT_ENV)";
-    }
-};
+using TgtDevices = tgt::TgtTest;
 
 // Registers key for host, through a pass-through object of its own.
 void registerAs(const std::string& host, const std::string& key) {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "gtest/gtest.h"
+
 namespace tgt {
 
 // The target's LUNs: a disk for each test that changes reservations, and the tape drive.
@@ -32,6 +34,14 @@ inline std::string path(int lun, const std::string& host) {
     return "iscsi://" + setting("TGT_PORTAL") + "/" + setting("TGT_IQN") + "/" +
            std::to_string(lun) + "?initiator=iqn.2026-12.local.qxscsi:" + host;
 }
+
+// Tests that need the fixture's target.
+class TgtTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(setting("TGT_PORTAL").empty()) << "no tgt fixture (QXSCSI_TGT_ENV)";
+    }
+};
 
 }  // namespace tgt
 

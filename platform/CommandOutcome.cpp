@@ -6,6 +6,7 @@
 
 #include "platform/QxException.h"
 #include "platform/SenseFormat.h"
+#include "platform/ShownPath.h"
 
 namespace oz {
 
@@ -27,11 +28,11 @@ int completeCommand(const std::string& path, unsigned char opcode, const Outcome
         std::snprintf(command, sizeof command, ": SCSI command 0x%02x",
                       static_cast<unsigned>(opcode));
         if (outcome.kind == Outcome::kOsError) {
-            const std::string message = path + command + ": " + outcome.detail;
+            const std::string message = shownPath(path) + command + ": " + outcome.detail;
             throw QxException(message.c_str(), outcome.osErrno > 0 ? outcome.osErrno : EIO);
         }
         const std::string message =
-            path + command + " failed below the SCSI layer: " + outcome.detail;
+            shownPath(path) + command + " failed below the SCSI layer: " + outcome.detail;
         throw QxScsiException(message.c_str(), -1, OZScsiSense(fixed, fixedLength));
     }
     if (sense != nullptr && senseLength > 0 && fixedLength > 0) {

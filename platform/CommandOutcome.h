@@ -9,9 +9,10 @@
 
 namespace oz {
 
-// path and opcode name the command in messages. received holds receivedLength sense bytes as
-// the device sent them (any format); they reach the caller's sense buffer (at most senseLength
-// bytes) in fixed format when the device answered, and the exception when it did not.
+// path (its password masked) and opcode name the command in messages. received holds
+// receivedLength sense bytes as the device sent them (any format); they reach the caller's
+// sense buffer (at most senseLength bytes) in fixed format when the device answered, and the
+// exception when it did not.
 // Returns the SCSI status; throws QxScsiException (status -1) for a failure below the SCSI
 // layer and QxException (with the error number, EIO when there is none) for a refused request.
 int completeCommand(const std::string& path, unsigned char opcode, const Outcome& outcome,

@@ -11,6 +11,7 @@
 #include "platform/CommandTimeouts.h"
 #include "platform/DeviceList.h"
 #include "platform/ErrnoText.h"
+#include "platform/ShownPath.h"
 #include "platform/Transport.h"
 
 namespace {
@@ -20,7 +21,7 @@ constexpr int kMaxCdbLength = 16;
 constexpr int kSenseRoom = 255;
 
 [[noreturn]] void throwInvalid(const OZScsiTarget& target, const char* what) {
-    const std::string message = target.path() + ": " + what;
+    const std::string message = oz::shownPath(target.path()) + ": " + what;
     throw QxException(message.c_str(), EINVAL);
 }
 
@@ -72,20 +73,21 @@ int OZScsi::populate(OZScsiTarget& target) {
         return 0;
     }
     const std::string& path = target.m_strPath;
+    const std::string shown = oz::shownPath(path);
     std::string message;
     int error = target.m_nOpenError;
     if (path.empty()) {
         message = "no device path given";
         error = EINVAL;
     } else if (oz::findTransport(path) == nullptr) {
-        message = path + ": no SCSI transport serves this device path";
+        message = shown + ": no SCSI transport serves this device path";
         error = ENODEV;
     } else if (error > 0) {
         message =
-            "cannot open " + path + ": " +
+            "cannot open " + shown + ": " +
             (target.m_strOpenFailure.empty() ? oz::errnoText(error) : target.m_strOpenFailure);
     } else {
-        message = path + " has not been opened";
+        message = shown + " has not been opened";
         error = EBADF;
     }
     throw QxException(message.c_str(), error);
@@ -108,7 +110,8 @@ int OZScsi::send(const OZScsiTarget& target, const void* cdb, int cdbLength, voi
         char opcode[32];
         std::snprintf(opcode, sizeof opcode, ": SCSI command 0x%02x",
                       static_cast<unsigned>(cdbBytes[0]));
-        const std::string message = target.m_strPath + opcode + ": device is not open";
+        const std::string message =
+            oz::shownPath(target.m_strPath) + opcode + ": device is not open";
         throw QxException(message.c_str(), EBADF);
     }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/QxException.h"
+#include "platform/ShownPath.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/SessionPool.h"
 #include "platform/iscsi/TargetUrl.h"
@@ -102,10 +103,11 @@ int IscsiTransport::open(int connectTimeoutSeconds) {
 
 void IscsiTransport::populate() {
     if (m_session == nullptr) {
-        throw QxException((m_path + " is not open").c_str(), EBADF);
+        throw QxException((shownPath(m_path) + " is not open").c_str(), EBADF);
     }
     if (m_session->failed()) {
-        const std::string message = m_path + ": the iSCSI session failed: " + m_session->failure();
+        const std::string message =
+            shownPath(m_path) + ": the iSCSI session failed: " + m_session->failure();
         throw QxException(message.c_str(), EIO);
     }
 }

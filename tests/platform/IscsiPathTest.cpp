@@ -13,6 +13,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "platform/OZScsi.h"
+#include "platform/ShownPath.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/TargetUrl.h"
 
@@ -139,6 +140,28 @@ TEST(IscsiPath, MalformedPathIsAnOpenFailureNamingPathAndReason) {
     EXPECT_FALSE(target.isOpen());
     EXPECT_EQ(openFailure(target),
               "cannot open " + path + ": LUN '300' is not a number from 0 to 255");
+}
+
+TEST(IscsiPath, MessagesNeverShowThePassword) {
+    const struct {
+        const char* path;
+        const char* shown;
+    } cases[] = {
+        {"iscsi://admin%s3cret@host:3260/iqn.x%3Ay/1", "iscsi://admin%***@host:3260/iqn.x%3Ay/1"},
+        {"ISCSI://a%b%c@host/iqn.x/1?initiator=iqn.y",
+         "ISCSI://a%***@host/iqn.x/1?initiator=iqn.y"},
+        {"iscsi://admin@host/iqn.x%3Ay/1", "iscsi://admin@host/iqn.x%3Ay/1"},
+        {"iscsi://host/iqn.x%3Ay@z/1", "iscsi://host/iqn.x%3Ay@z/1"},
+        {"/dev/sg%1@x", "/dev/sg%1@x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(oz::shownPath(c.path), c.shown);
+    }
+    OZScsiTarget target("iscsi://admin%s3cret@127.0.0.1/iqn.x/300", true);
+    EXPECT_EQ(OZScsi::open(target, 1), EINVAL);
+    EXPECT_EQ(openFailure(target),
+              "cannot open iscsi://admin%***@127.0.0.1/iqn.x/300: LUN '300' "
+              "is not a number from 0 to 255");
 }
 
 #if QXSCSI_HAVE_ISCSI

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -134,18 +133,10 @@ class PrivateTarget {
     }
     bool started() const { return m_started; }
     std::string value(const std::string& name) const {
-        std::ifstream in(m_dir + "/target.env");
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.compare(0, name.size() + 1, name + "=") == 0) {
-                return line.substr(name.size() + 1);
-            }
-        }
-        return std::string();
+        return tgt::settingIn(m_dir + "/target.env", name);
     }
     std::string path(int lun) const {
-        return "iscsi://" + value("TGT_PORTAL") + "/" + value("TGT_IQN") + "/" +
-               std::to_string(lun) + "?initiator=iqn.2026-12.local.qxscsi:private";
+        return tgt::pathWith([this](const char* name) { return value(name); }, lun, "private");
     }
 
   private:

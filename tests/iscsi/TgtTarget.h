@@ -16,10 +16,9 @@ constexpr int kStoryDisk = 1;
 constexpr int kFlatDisk = 2;
 constexpr int kTape = 3;
 
-// A value of the fixture's target.env; empty when there is none.
-inline std::string setting(const std::string& name) {
-    const char* file = std::getenv("QXSCSI_TGT_ENV");
-    std::ifstream in(file != nullptr ? file : "");
+// A value of a target.env file written by tgt-target.sh; empty when there is none.
+inline std::string settingIn(const std::string& file, const std::string& name) {
+    std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         if (line.compare(0, name.size() + 1, name + "=") == 0) {
@@ -29,10 +28,23 @@ inline std::string setting(const std::string& name) {
     return std::string();
 }
 
-// The path by which host (an initiator name of its own) reaches lun.
+// A value of the shared fixture's target.env.
+inline std::string setting(const std::string& name) {
+    const char* file = std::getenv("QXSCSI_TGT_ENV");
+    return settingIn(file != nullptr ? file : "", name);
+}
+
+// The path by which host (an initiator name of its own) reaches lun of the target whose
+// settings get gives.
+template <typename Get>
+std::string pathWith(Get get, int lun, const std::string& host) {
+    return "iscsi://" + get("TGT_PORTAL") + "/" + get("TGT_IQN") + "/" + std::to_string(lun) +
+           "?initiator=iqn.2026-12.local.qxscsi:" + host;
+}
+
+// The path by which host reaches lun of the shared target.
 inline std::string path(int lun, const std::string& host) {
-    return "iscsi://" + setting("TGT_PORTAL") + "/" + setting("TGT_IQN") + "/" +
-           std::to_string(lun) + "?initiator=iqn.2026-12.local.qxscsi:" + host;
+    return pathWith(setting, lun, host);
 }
 
 // Tests that need the fixture's target.

@@ -1,0 +1,174 @@
+// The command line: what each good line asks for, and why each bad line is refused before
+// any device is touched.
+#include <string>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "tools/qxscsi/Arguments.h"
+
+namespace qxtool {
+namespace {
+
+struct GoodLine {
+    std::vector<std::string> args;
+    const char* command;
+    const char* device;
+};
+
+TEST(Arguments, OptionsMayComeInAnyOrder) {
+    const GoodLine lines[] = {
+        {{"pr-keys", "/dev/sg1"}, "pr-keys", "/dev/sg1"},
+        {{"--json", "pr-keys", "/dev/sg1"}, "pr-keys", "/dev/sg1"},
+        {{"pr-keys", "/dev/sg1", "--json"}, "pr-keys", "/dev/sg1"},
+        {{"pr-reserve", "/dev/sdb", "--host", "1,2,3"}, "pr-reserve", "/dev/sdb"},
+        {{"--host=1,2,3", "-vv", "pr-reserve", "--snapshot", "/dev/sdb"}, "pr-reserve", "/dev/sdb"},
+        {{"makekey", "--snapshot", "1,2"}, "makekey", ""},
+        {{"--snapshot", "1,2", "makekey"}, "makekey", ""},
+        {{"read", "--lba", "0x10", "iscsi://h/iqn.x:y/1"}, "read", "iscsi://h/iqn.x:y/1"},
+    };
+    for (const GoodLine& line : lines) {
+        const ParsedArguments parsed = parseArguments(line.args);
+        ASSERT_EQ(parsed.error, "") << line.args[0];
+        ASSERT_NE(parsed.invocation.command, nullptr);
+        EXPECT_STREQ(parsed.invocation.command->name, line.command);
+        EXPECT_EQ(parsed.invocation.device, line.device);
+    }
+}
+
+TEST(Arguments, ValuesReachTheInvocation) {
+    const ParsedArguments reserve =
+        parseArguments({"pr-reserve", "-v", "--verbose", "--host", "1,22,333", "--snapshot",
+                        "--json", "/dev/sdb"});
+    ASSERT_EQ(reserve.error, "");
+    const Invocation& r = reserve.invocation;
+    EXPECT_EQ(r.host[0], 1);
+    EXPECT_EQ(r.host[1], 22);
+    EXPECT_EQ(r.host[2], 333);
+    EXPECT_TRUE(r.snapshot || (r.given & kOptSnapshot));
+    EXPECT_TRUE(r.json);
+    EXPECT_EQ(r.verbosity, 2);
+
+    const ParsedArguments key = parseArguments({"pr-release", "--key=QX010203", "/dev/sdb"});
+    ASSERT_EQ(key.error, "");
+    EXPECT_EQ(key.invocation.key, "QX010203");
+
+    const ParsedArguments lba = parseArguments({"read", "--lba", "4294967295", "/dev/sdb"});
+    ASSERT_EQ(lba.error, "");
+    EXPECT_EQ(lba.invocation.lba, 4294967295UL);
+
+    const ParsedArguments pair = parseArguments({"makekey", "--snapshot", "7,2147483647"});
+    ASSERT_EQ(pair.error, "");
+    EXPECT_EQ(pair.invocation.snapshotPair[0], 7);
+    EXPECT_EQ(pair.invocation.snapshotPair[1], 2147483647);
+}
+
+TEST(Arguments, HelpAndVersionNeedNothingElse) {
+    EXPECT_TRUE(parseArguments({"--help"}).invocation.help);
+    EXPECT_TRUE(parseArguments({"-V"}).invocation.version);
+    EXPECT_EQ(parseArguments({"--json", "--help"}).error, "");
+    EXPECT_NE(parseArguments({"--host", "1,2,3", "--help"}).error, "");
+    // A command's help needs none of its required options or its device.
+    const ParsedArguments help = parseArguments({"pr-reserve", "--help"});
+    EXPECT_EQ(help.error, "");
+    EXPECT_TRUE(help.invocation.help);
+    ASSERT_NE(help.invocation.command, nullptr);
+}
+
+struct BadLine {
+    std::vector<std::string> args;
+    const char* reason;   // a part of the one-line reason
+    const char* usageOf;  // the command whose usage line goes with it, or null
+};
+
+TEST(Arguments, BadInputIsRefusedWithItsReason) {
+    const BadLine lines[] = {
+        {{}, "no COMMAND given", nullptr},
+        {{"frobnicate", "/dev/sg1"}, "unknown command 'frobnicate'", nullptr},
+        {{"pr-keys", "--force", "/dev/sg1"}, "unknown option '--force'", "pr-keys"},
+        {{"pr-keys", "--json=yes", "/dev/sg1"}, "unknown option '--json=yes'", "pr-keys"},
+        {{"pr-keys"}, "pr-keys needs a DEVICE", "pr-keys"},
+        {{"pr-keys", "/dev/sg1", "/dev/sg2"}, "unexpected argument '/dev/sg2'", "pr-keys"},
+        {{"pr-register", "/dev/sg1"}, "needs --key KEY", "pr-register"},
+        {{"pr-register", "--key", "QX0102030", "/dev/sg1"},
+         "longer than 8 characters",
+         "pr-register"},
+        {{"pr-register", "--key", "", "/dev/sg1"}, "the key is empty", "pr-register"},
+        {{"pr-register", "--key", "QX\t1", "/dev/sg1"}, "not printable ASCII", "pr-register"},
+        {{"pr-register", "--key", "0x00000000000000zz", "/dev/sg1"},
+         "not 0x and 16 hex digits",
+         "pr-register"},
+        {{"pr-register", "--key", "0x0000000000000000", "/dev/sg1"}, "is no key", "pr-register"},
+        {{"pr-register", "--key"}, "--key needs a value", "pr-register"},
+        {{"pr-reserve", "/dev/sg1"}, "needs --host A,B,C", "pr-reserve"},
+        {{"pr-reserve", "--host", "1,2", "/dev/sg1"}, "three non-negative integers", "pr-reserve"},
+        {{"pr-reserve", "--host", "1,2,3,4", "/dev/sg1"},
+         "three non-negative integers",
+         "pr-reserve"},
+        {{"pr-reserve", "--host", "1,-2,3", "/dev/sg1"},
+         "three non-negative integers",
+         "pr-reserve"},
+        {{"pr-reserve", "--host", "1,x,3", "/dev/sg1"},
+         "three non-negative integers",
+         "pr-reserve"},
+        {{"pr-reserve", "--host", "1,,3", "/dev/sg1"}, "three non-negative integers", "pr-reserve"},
+        {{"pr-reserve", "--host", "1,2,2147483648", "/dev/sg1"},
+         "three non-negative integers",
+         "pr-reserve"},
+        {{"pr-reserve", "--host", "0x1,2,3", "/dev/sg1"},
+         "three non-negative integers",
+         "pr-reserve"},
+        {{"pr-reserve", "--snapshot", "1,2", "--host", "1,2,3", "/dev/sg1"},
+         "--snapshot takes no value",
+         "pr-reserve"},
+        {{"pr-clear", "--host", "1,2,3", "--snapshot", "/dev/sg1"},
+         "does not apply to pr-clear",
+         "pr-clear"},
+        {{"pr-keys", "--key", "QX", "/dev/sg1"}, "--key does not apply to pr-keys", "pr-keys"},
+        {{"read", "--lba", "4294967296", "/dev/sg1"}, "--lba needs a block address", "read"},
+        {{"read", "--lba", "-1", "/dev/sg1"}, "--lba needs a block address", "read"},
+        {{"read", "--lba", "0x", "/dev/sg1"}, "--lba needs a block address", "read"},
+        {{"makekey"}, "needs either --host A,B,C or --snapshot A,B", "makekey"},
+        {{"makekey", "--host", "1,2,3", "--snapshot", "1,2"}, "needs either", "makekey"},
+        {{"makekey", "--snapshot"}, "--snapshot needs two integers", "makekey"},
+        {{"makekey", "--snapshot", "1,2,3"}, "two non-negative integers", "makekey"},
+        {{"makekey", "--host", "1,2,3", "/dev/sg1"}, "takes no DEVICE", "makekey"},
+        {{"identify", "/dev/nst0"}, "not available in this version", "identify"},
+    };
+    for (const BadLine& line : lines) {
+        const ParsedArguments parsed = parseArguments(line.args);
+        const std::string shown = line.args.empty() ? "(nothing)" : line.args[0];
+        EXPECT_NE(parsed.error.find(line.reason), std::string::npos)
+            << shown << ": " << parsed.error;
+        EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << shown;
+        if (line.usageOf == nullptr) {
+            EXPECT_EQ(parsed.invocation.command, nullptr) << shown;
+        } else {
+            ASSERT_NE(parsed.invocation.command, nullptr) << shown;
+            EXPECT_STREQ(parsed.invocation.command->name, line.usageOf);
+        }
+    }
+}
+
+TEST(Arguments, NumericKeysRoundTripTheFormPrKeysShows) {
+    std::string key;
+    std::string reason;
+    ASSERT_TRUE(parseKey("0x0000000000001234", key, reason));
+    EXPECT_EQ(key, std::string("\0\0\0\0\0\0\x12\x34", 8));
+    // Trailing zero bytes are dropped, as the device reports the key.
+    ASSERT_TRUE(parseKey("0X5158303130323033", key, reason));
+    EXPECT_EQ(key, "QX010203");
+    ASSERT_TRUE(parseKey("0xAB00000000000000", key, reason));
+    EXPECT_EQ(key, "\xAB");
+    // Short text starting with 0x is a text key.
+    ASSERT_TRUE(parseKey("0x12", key, reason));
+    EXPECT_EQ(key, "0x12");
+}
+
+TEST(Arguments, UsageLinesNameTheCommand) {
+    EXPECT_EQ(usageLine(findCommand("pr-release")),
+              "usage: qxscsi pr-release --key KEY DEVICE  [--json] [-v]");
+    EXPECT_EQ(usageLine(nullptr).compare(0, 34, "usage: qxscsi COMMAND [OPTIONS] DE"), 0);
+}
+
+}  // namespace
+}  // namespace qxtool

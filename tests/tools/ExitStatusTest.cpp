@@ -1,0 +1,56 @@
+// The exit-status table: a device's sense and a handle's code map as the sg3_utils programs'
+// statuses do.
+#include "gtest/gtest.h"
+#include "tools/qxscsi/ExitStatus.h"
+#include "tools/qxscsi/SenseText.h"
+
+namespace qxtool {
+namespace {
+
+TEST(ExitStatus, SenseKeysMapOntoTheTable) {
+    const struct {
+        unsigned char key;
+        unsigned char asc;
+        int status;
+    } cases[] = {
+        {0x02, 0x04, 2},
+        {0x03, 0x11, 3},
+        {0x04, 0x44, 3},
+        {0x05, 0x24, 5},
+        {0x05, 0x20, 9},
+        {0x06, 0x29, 6},
+        {0x07, 0x27, 7},
+        {0x0B, 0x47, 11},
+        {0x00, 0x00, 99},
+        {0x01, 0x17, 99},
+        {0x08, 0x00, 99},
+        {0x0D, 0x00, 99},
+        {0x0E, 0x1D, 99},
+        {0x0F, 0x00, 99},
+        // The flag bits of sense byte 2 (FILEMARK, EOM, ILI) do not change the key.
+        {0x86, 0x29, 6},
+        {0xE2, 0x04, 2},
+        {0x25, 0x20, 9},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(statusForSense(c.key, c.asc), c.status) << int(c.key) << "/" << int(c.asc);
+    }
+}
+
+TEST(ExitStatus, HandleCodesAreSuccessConflictOrOther) {
+    EXPECT_EQ(statusForHandleCode(0), 0);
+    EXPECT_EQ(statusForHandleCode(45002), 24);
+    for (unsigned long code : {994UL, 45001UL, 764UL, 1100UL, 40043UL}) {
+        EXPECT_EQ(statusForHandleCode(code), 99) << code;
+    }
+}
+
+TEST(SenseText, NamesTheKeyWithoutItsFlags) {
+    EXPECT_EQ(senseText(0x86, 0x29, 0x00), "sense key UNIT ATTENTION, ASC 29h ASCQ 00h");
+    EXPECT_STREQ(senseKeyName(0x0B), "ABORTED COMMAND");
+    EXPECT_STREQ(senseKeyName(0xFF), "COMPLETED");
+    EXPECT_EQ(ascText(0x2A, 0x03), "ASC 2Ah ASCQ 03h");
+}
+
+}  // namespace
+}  // namespace qxtool

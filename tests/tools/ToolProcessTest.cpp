@@ -1,0 +1,106 @@
+// The tool as a process, without a device: help, version, bad input, keys, and devices that
+// cannot be opened. Scripts read its exit status and parse its JSON; so do these tests.
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "gtest/gtest.h"
+#include "tests/tools/RunTool.h"
+
+namespace tooltest {
+namespace {
+
+using nlohmann::json;
+
+TEST(ToolProcess, HelpVersionAndCommandHelpExitZero) {
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("pr-reserve --host A,B,C"), std::string::npos);
+    EXPECT_NE(help.out.find("Exit status:"), std::string::npos);
+    EXPECT_EQ(help.err, "");
+
+    const ToolRun version = runTool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.compare(0, 7, "qxscsi "), 0) << version.out;
+
+    const ToolRun one = runTool({"read", "-h"});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_NE(one.out.find("Example:\n  qxscsi read"), std::string::npos) << one.out;
+}
+
+TEST(ToolProcess, BadInputExitsOneWithAReasonAndTheUsageLine) {
+    const std::vector<std::vector<std::string>> lines = {
+        {},
+        {"frobnicate", "/dev/null"},
+        {"pr-keys", "--force", "/dev/null"},
+        {"pr-keys"},
+        {"pr-reserve", "--host", "1,2", "/dev/null"},
+        {"pr-reserve", "--host", "a,b,c", "/dev/null"},
+        {"pr-register", "--key", "TOOLONGKEY", "/dev/null"},
+        {"pr-keys", "--json", "/dev/null", "extra"},
+    };
+    for (const auto& args : lines) {
+        const ToolRun run = runTool(args);
+        const std::string shown = args.empty() ? "(nothing)" : args[0];
+        EXPECT_EQ(run.status, 1) << shown;
+        EXPECT_EQ(run.out, "") << shown;
+        // Two lines: the reason, then the usage.
+        EXPECT_EQ(run.err.compare(0, 8, "qxscsi: "), 0) << run.err;
+        const std::size_t first = run.err.find('\n');
+        ASSERT_NE(first, std::string::npos) << shown;
+        EXPECT_EQ(run.err.compare(first + 1, 14, "usage: qxscsi "), 0) << run.err;
+        EXPECT_EQ(run.err.find('\n', first + 1), run.err.size() - 1) << run.err;
+    }
+}
+
+TEST(ToolProcess, MakeKeyPrintsTheKeyInTextAndJson) {
+    const ToolRun host = runTool({"makekey", "--host", "1,2,3"});
+    EXPECT_EQ(host.status, 0);
+    EXPECT_EQ(host.out, "QX010203\n");
+    // Identifiers keep their last two (snapshot: three) digits, as the library builds keys.
+    EXPECT_EQ(runTool({"makekey", "--host", "123,4567,89"}).out, "QX236789\n");
+
+    const ToolRun snap = runTool({"makekey", "--json", "--snapshot", "1234,56789"});
+    EXPECT_EQ(snap.status, 0);
+    const json object = json::parse(snap.out);
+    EXPECT_EQ(object["command"], "makekey");
+    EXPECT_EQ(object["schema"], 1);
+    EXPECT_EQ(object["key"], "SM234789");
+    EXPECT_FALSE(object.contains("device"));
+}
+
+TEST(ToolProcess, ADeviceThatCannotBeOpenedExitsFifteenNamingIt) {
+    const std::string missing = "/dev/qxscsi-no-such-device";
+    const ToolRun text = runTool({"pr-keys", missing});
+    EXPECT_EQ(text.status, 15);
+    EXPECT_EQ(text.out, "");
+    EXPECT_EQ(text.err.compare(0, 8 + missing.size() + 2, "qxscsi: " + missing + ": "), 0)
+        << text.err;
+    EXPECT_NE(text.err.find("No such file or directory"), std::string::npos) << text.err;
+    EXPECT_EQ(text.err.find('\n'), text.err.size() - 1) << text.err;
+
+    const ToolRun jsonRun = runTool({"read", "--json", missing});
+    EXPECT_EQ(jsonRun.status, 15);
+    const json object = json::parse(jsonRun.out);
+    EXPECT_EQ(object["command"], "read");
+    EXPECT_EQ(object["device"], missing);
+    EXPECT_EQ(object["schema"], 1);
+    EXPECT_EQ(object["exit_status"], 15);
+    EXPECT_NE(object["error"].get<std::string>().find(missing), std::string::npos);
+}
+
+TEST(ToolProcess, APasswordInAPathIsNeverShown) {
+    // A malformed iSCSI path fails before any connection; the message still names it.
+    const std::string path = "iscsi://admin%s3cret@127.0.0.1:notaport/iqn.2003-01.org.example:d/1";
+    const ToolRun run = runTool({"pr-reservation", "--json", path});
+    EXPECT_EQ(run.status, 15);
+    EXPECT_EQ(run.out.find("s3cret"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err.find("s3cret"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("admin%***@127.0.0.1"), std::string::npos) << run.err;
+    EXPECT_EQ(json::parse(run.out)["device"],
+              "iscsi://admin%***@127.0.0.1:notaport/iqn.2003-01.org.example:d/1");
+}
+
+}  // namespace
+}  // namespace tooltest

@@ -1,0 +1,40 @@
+// The tool's commands: their names, synopses, help texts and the options each accepts.
+#ifndef QXSCSI_TOOLS_COMMANDTABLE_H
+#define QXSCSI_TOOLS_COMMANDTABLE_H
+
+#include <string>
+
+namespace qxtool {
+
+// Options a command may take besides --json, -v and --help.
+enum Option : unsigned {
+    kOptKey = 1U << 0,           // --key KEY
+    kOptHost = 1U << 1,          // --host A,B,C
+    kOptSnapshot = 1U << 2,      // --snapshot (the snapshot key form)
+    kOptSnapshotPair = 1U << 3,  // --snapshot A,B (makekey)
+    kOptLba = 1U << 4,           // --lba N
+};
+
+enum class Group { Reservation, Io, Key, Tape };
+
+struct CommandInfo {
+    const char* name;
+    Group group;
+    const char* arguments;  // what follows the name in the usage line
+    const char* summary;    // one line for the command list
+    const char* details;    // the command's own help: what it does and prints
+    const char* example;
+    unsigned options;  // Option bits it accepts
+    bool takesDevice;
+    bool available;  // false: listed, not in this version yet
+};
+
+// The command named name, or null.
+const CommandInfo* findCommand(const std::string& name);
+
+// Every command, ended by an entry whose name is null.
+const CommandInfo* allCommands();
+
+}  // namespace qxtool
+
+#endif

@@ -1,0 +1,27 @@
+// The commands: each takes the checked invocation and fills the report.
+#ifndef QXSCSI_TOOLS_COMMANDS_H
+#define QXSCSI_TOOLS_COMMANDS_H
+
+#include "tools/qxscsi/Arguments.h"
+#include "tools/qxscsi/LogCapture.h"
+#include "tools/qxscsi/Report.h"
+
+class QXNTSpti;
+
+namespace qxtool {
+
+// Opens the device when the command has one, then runs the command.
+void runCommand(const Invocation& invocation, Report& report, const LogCapture& log);
+
+// The reservation commands, through the reservation handle (pr-keys ... pr-release).
+void runReservationCommand(const Invocation& invocation, Report& report, const LogCapture& log);
+
+// read: one block through the pass-through object.
+void runRead(const Invocation& invocation, QXNTSpti& spti, Report& report);
+
+// makekey: no device.
+void runMakeKey(const Invocation& invocation, Report& report);
+
+}  // namespace qxtool
+
+#endif

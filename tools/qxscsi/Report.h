@@ -1,0 +1,41 @@
+// What one invocation has to say: text lines for a person, or one JSON object for a script,
+// and on failure the exit status and a one-line reason naming the device.
+#ifndef QXSCSI_TOOLS_REPORT_H
+#define QXSCSI_TOOLS_REPORT_H
+
+#include <string>
+#include <vector>
+
+#include "tools/qxscsi/Json.h"
+
+namespace qxtool {
+
+class Report {
+  public:
+    // device: as the user gave it (a password in it is masked); empty for commands without one.
+    Report(const std::string& command, const std::string& device);
+
+    // A line of the text output.
+    void line(const std::string& text);
+    // A member of the JSON output.
+    void set(const std::string& name, const JsonValue& value);
+    // The command failed with this exit status for this reason.
+    void fail(int status, const std::string& reason);
+
+    int status() const { return m_status; }
+    // What goes to stdout: the text lines, or the JSON object and a newline.
+    std::string output(bool json) const;
+    // What goes to stderr: "qxscsi: DEVICE: reason" and a newline, or nothing on success.
+    std::string errorLine() const;
+
+  private:
+    std::string m_device;
+    std::vector<std::string> m_lines;
+    JsonObject m_json;
+    int m_status = 0;
+    std::string m_reason;
+};
+
+}  // namespace qxtool
+
+#endif

@@ -1,0 +1,43 @@
+// qxscsi: the command-line tool over the library's public interface.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/qxscsi/Arguments.h"
+#include "tools/qxscsi/Commands.h"
+#include "tools/qxscsi/ExitStatus.h"
+#include "tools/qxscsi/Help.h"
+#include "tools/qxscsi/LogCapture.h"
+#include "tools/qxscsi/Report.h"
+
+int main(int argc, char** argv) {
+    using namespace qxtool;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const ParsedArguments parsed = parseArguments(args);
+    const Invocation& invocation = parsed.invocation;
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "qxscsi: %s\n%s\n", parsed.error.c_str(),
+                     usageLine(invocation.command).c_str());
+        return kExitSyntax;
+    }
+    if (invocation.help) {
+        const std::string text =
+            invocation.command != nullptr ? commandHelp(*invocation.command) : generalHelp();
+        std::fputs(text.c_str(), stdout);
+        return kExitSuccess;
+    }
+    if (invocation.version) {
+        std::fputs(versionText().c_str(), stdout);
+        return kExitSuccess;
+    }
+
+    Report report(invocation.command->name, invocation.device);
+    {
+        LogCapture log(invocation.verbosity, stderr);
+        runCommand(invocation, report, log);
+    }
+    std::fputs(report.output(invocation.json).c_str(), stdout);
+    std::fflush(stdout);
+    std::fputs(report.errorLine().c_str(), stderr);
+    return report.status();
+}

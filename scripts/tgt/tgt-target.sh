@@ -5,6 +5,7 @@
 #                             exporting one target with
 #                               LUN 1, 2  disks (64 MiB files; one for each test that changes
 #                                         reservations, so that the tests stay independent)
+#                               LUN 4     a disk for the qxscsi tool's tests
 #                               LUN 3     a tape drive with a data cartridge
 #                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
 #                             TGT_IQN, TGT_PORTAL) for the clients
@@ -55,8 +56,8 @@ start() {
     [ "$(id -u)" -eq 0 ] || die "tgtd needs root"
     mkdir -p "$dir" || die "cannot create $dir"
     stop "$dir"
-    rm -f "$dir/disk1.img" "$dir/disk2.img" "$dir/tape3.img"
-    truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" || die "cannot create the disk files"
+    rm -f "$dir/disk1.img" "$dir/disk2.img" "$dir/tape3.img" "$dir/disk4.img"
+    truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" "$dir/disk4.img" || die "cannot create the disk files"
     timeout 30 tgtimg --op new --device-type tape --barcode=QXS00001 --size=64 --type=data \
         --file="$dir/tape3.img" --thin-provisioning >/dev/null || die "tgtimg failed"
 
@@ -97,12 +98,16 @@ ENV
                 --backing-store "$dir/disk2.img" &&
             adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 3 --device-type tape \
                 --bstype ssc --backing-store "$dir/tape3.img" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 4 \
+                --backing-store "$dir/disk4.img" &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 1 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0001 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 2 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0002 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 3 \
                 --params vendor_id=QXSCSI,product_id=VIRTUAL-TAPE,product_rev=0100,scsi_sn=QXT0003 &&
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 4 \
+                --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0004 &&
             adm --lld iscsi --op bind --mode target --tid 1 -I ALL
     } >"$dir/tgtadm.log" 2>&1; then
         cat "$dir/tgtadm.log" >&2

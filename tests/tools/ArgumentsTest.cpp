@@ -44,7 +44,7 @@ TEST(Arguments, ValuesReachTheInvocation) {
     EXPECT_EQ(r.host[0], 1);
     EXPECT_EQ(r.host[1], 22);
     EXPECT_EQ(r.host[2], 333);
-    EXPECT_TRUE(r.snapshot || (r.given & kOptSnapshot));
+    EXPECT_TRUE(r.snapshot);
     EXPECT_TRUE(r.json);
     EXPECT_EQ(r.verbosity, 2);
 
@@ -56,8 +56,13 @@ TEST(Arguments, ValuesReachTheInvocation) {
     ASSERT_EQ(lba.error, "");
     EXPECT_EQ(lba.invocation.lba, 4294967295UL);
 
+    const ParsedArguments plain = parseArguments({"pr-reserve", "--host", "1,2,3", "/dev/sdb"});
+    ASSERT_EQ(plain.error, "");
+    EXPECT_FALSE(plain.invocation.snapshot);
+
     const ParsedArguments pair = parseArguments({"makekey", "--snapshot", "7,2147483647"});
     ASSERT_EQ(pair.error, "");
+    EXPECT_TRUE(pair.invocation.snapshot);
     EXPECT_EQ(pair.invocation.snapshotPair[0], 7);
     EXPECT_EQ(pair.invocation.snapshotPair[1], 2147483647);
 }

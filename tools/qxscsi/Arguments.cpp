@@ -76,6 +76,7 @@ std::string checkAgainstCommand(Invocation& inv, bool snapshotHadValue,
         // --snapshot is a flag, except for makekey, where it takes the pair.
         inv.given &= ~static_cast<unsigned>(kOptSnapshot);
         inv.given |= (c.options & kOptSnapshotPair) ? kOptSnapshotPair : kOptSnapshot;
+        inv.snapshot = true;
         if ((c.options & kOptSnapshotPair) && !snapshotHadValue) {
             return "--snapshot needs two integers A,B";
         }

@@ -6,7 +6,7 @@
 
 namespace qxtool {
 
-void runCommand(const Invocation& invocation, Report& report, const LogCapture& /*log*/) {
+void runCommand(const Invocation& invocation, Report& report, const LogCapture& log) {
     const std::string name = invocation.command->name;
     if (!invocation.command->takesDevice) {
         runMakeKey(invocation, report);
@@ -21,7 +21,11 @@ void runCommand(const Invocation& invocation, Report& report, const LogCapture& 
         report.fail(status, reason);
         return;
     }
-    report.fail(99, name + " is not implemented yet");
+    if (name == "read") {
+        runRead(invocation, device.spti(), report);
+    } else {
+        runReservationCommand(invocation, report, log);
+    }
 }
 
 }  // namespace qxtool

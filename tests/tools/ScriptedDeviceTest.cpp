@@ -1,0 +1,160 @@
+// The tool's device-facing parts against the scripted platform: the greeting that takes a new
+// nexus's unit attention, and read's commands and exit statuses for each class of answer.
+#include <string>
+
+#include "double/FakePlatform.h"
+#include "qxscsi/QXNTSpti.h"
+#include "tools/qxscsi/Commands.h"
+#include "tools/qxscsi/DeviceAccess.h"
+
+namespace qxtool {
+namespace {
+
+using fake::bytes;
+using fake::Reply;
+
+const char* const kPath = "/dev/sg7";
+
+class DeviceGreeting : public fake::Test {};
+
+TEST_F(DeviceGreeting, TakesPowerOnAttentionsAndLeavesOtherAnswersToTheCommand) {
+    const struct {
+        const char* what;
+        std::initializer_list<Reply> replies;
+        int status;
+        std::size_t sent;
+        const char* reason;
+    } rows[] = {
+        {"ready", {Reply::good()}, 0, 1, ""},
+        {"new nexus", {Reply::check(0x06, 0x29, 0x00), Reply::good()}, 0, 2, ""},
+        {"two resets",
+         {Reply::check(0x06, 0x29, 0x01), Reply::check(0x06, 0x29, 0x03), Reply::good()},
+         0,
+         3,
+         ""},
+        // A tape drive without a cartridge still answers the commands that need none.
+        {"not ready", {Reply::check(0x02, 0x3A, 0x00)}, 0, 1, ""},
+        {"pre-empted",
+         {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x2A, 0x03)},
+         6,
+         2,
+         "unit attention, ASC 2Ah ASCQ 03h"},
+        {"endless resets",
+         {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x29, 0x00),
+          Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x29, 0x00)},
+         6,
+         4,
+         "keeps reporting unit attention"},
+        {"transport failure",
+         {Reply::throwQx("connection reset", 104)},
+         99,
+         1,
+         "TEST UNIT READY could not be sent: Failed to send SCSI command. OS Error code = 104"},
+    };
+    for (const auto& row : rows) {
+        fake::platform().reset();
+        fake::platform().replies(row.replies);
+        std::string reason;
+        int status = -1;
+        {
+            DeviceAccess device(kPath);
+            status = device.open(reason);
+        }
+        EXPECT_EQ(status, row.status) << row.what;
+        EXPECT_NE(reason.find(row.reason), std::string::npos) << row.what << ": " << reason;
+        ASSERT_EQ(fake::platform().sentCount(), row.sent) << row.what;
+        for (const fake::Command& c : fake::platform().sent()) {
+            EXPECT_EQ(c.cdb, bytes({0, 0, 0, 0, 0, 0})) << row.what;
+        }
+    }
+}
+
+TEST_F(DeviceGreeting, ADeviceThatCannotBeOpenedIsNeverSentAnything) {
+    fake::platform().unopenablePaths.insert(kPath);
+    DeviceAccess device(kPath);
+    std::string reason;
+    EXPECT_EQ(device.open(reason), 15);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(fake::platform().sentCount(), 0U);
+}
+
+class ReadCommand : public fake::Test {
+  protected:
+    // Runs read at lba on a device that answers READ CAPACITY(10) with capacity, then reply.
+    Report run(unsigned long lba, const fake::Bytes& capacity, const Reply& reply) {
+        fake::platform().replies({Reply::good(capacity), reply});
+        Invocation invocation;
+        invocation.command = findCommand("read");
+        invocation.device = kPath;
+        invocation.lba = lba;
+        Report report("read", kPath);
+        QXNTSpti spti(0, kPath);
+        runRead(invocation, spti, report);
+        return report;
+    }
+    const fake::Bytes k512 = bytes({0, 0x01, 0xFF, 0xFF, 0, 0, 0x02, 0x00});
+};
+
+TEST_F(ReadCommand, ReadsOneBlockOfTheReportedLengthAtTheAddress) {
+    const Report report = run(0x12345678UL, k512, Reply::good());
+    EXPECT_EQ(report.status(), 0);
+    EXPECT_EQ(report.output(false), "LBA 305419896: passes\n");
+    ASSERT_EQ(fake::platform().sentCount(), 2U);
+    EXPECT_EQ(fake::platform().sent(0).cdb, bytes({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(fake::platform().sent(0).dataLength, 8);
+    EXPECT_EQ(fake::platform().sent(1).cdb, bytes({0x28, 0, 0x12, 0x34, 0x56, 0x78, 0, 0, 1, 0}));
+    EXPECT_EQ(fake::platform().sent(1).dataLength, 512);
+    EXPECT_FALSE(fake::platform().sent(1).toDevice);
+}
+
+TEST_F(ReadCommand, EachClassOfRefusalHasItsExitStatus) {
+    const struct {
+        const char* what;
+        Reply reply;
+        int status;
+        const char* reason;
+    } rows[] = {
+        {"fenced", Reply::conflict(), 24, "READ(10) of LBA 0: reservation conflict"},
+        {"beyond the end", Reply::check(0x05, 0x21, 0x00), 5,
+         "sense key ILLEGAL REQUEST, ASC 21h ASCQ 00h"},
+        {"medium error", Reply::check(0x03, 0x11, 0x00), 3, "MEDIUM ERROR"},
+        {"not ready", Reply::check(0x02, 0x04, 0x01), 2, "NOT READY"},
+        {"busy", Reply::status(8), 99, "SCSI status 8"},
+        {"transport", Reply::throwQx("gone", 5), 99, "could not be sent"},
+    };
+    for (const auto& row : rows) {
+        fake::platform().reset();
+        const Report report = run(0, k512, row.reply);
+        EXPECT_EQ(report.status(), row.status) << row.what;
+        EXPECT_NE(report.errorLine().find(row.reason), std::string::npos)
+            << row.what << ": " << report.errorLine();
+        EXPECT_NE(report.output(true).find("\"passes\": false"), std::string::npos) << row.what;
+    }
+}
+
+TEST_F(ReadCommand, ABlockLengthNoDiskHasIsRefusedBeforeAnyBufferIsSized) {
+    for (const fake::Bytes& capacity :
+         {bytes({0, 0, 0, 0, 0, 0, 0, 0}), bytes({0, 0, 0, 0, 0x01, 0, 0, 0x01}),
+          bytes({0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF})}) {
+        fake::platform().reset();
+        const Report report = run(0, capacity, Reply::good());
+        EXPECT_EQ(report.status(), 99);
+        EXPECT_NE(report.errorLine().find("block length"), std::string::npos);
+        EXPECT_EQ(fake::platform().sentCount(), 1U) << "no READ(10) after a bad length";
+    }
+}
+
+TEST_F(ReadCommand, ACapacityThatCannotBeReadEndsTheCommand) {
+    fake::platform().replies({Reply::check(0x05, 0x20, 0x00)});
+    Invocation invocation;
+    invocation.command = findCommand("read");
+    Report report("read", kPath);
+    QXNTSpti spti(0, kPath);
+    runRead(invocation, spti, report);
+    EXPECT_EQ(report.status(), 9);
+    EXPECT_NE(report.errorLine().find("READ CAPACITY(10)"), std::string::npos);
+    EXPECT_EQ(fake::platform().sentCount(), 1U);
+}
+
+}  // namespace
+}  // namespace qxtool

@@ -1,0 +1,167 @@
+// pr-keys, pr-reservation, pr-register, pr-reserve, pr-clear and pr-release: each one call of
+// the reservation handle, the way a host makes it.
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "qxscsi/QXScsiHardDisk.h"
+#include "reservation/KeyDisplay.h"
+#include "tools/qxscsi/Commands.h"
+#include "tools/qxscsi/ExitStatus.h"
+
+namespace qxtool {
+
+namespace {
+
+// The forced reserve's decisions, as the workflow logs them at level 1.
+constexpr int kOutcomeLevel = 1;
+const char* const kReserving = "No reservation on the drive. Going to reserve";
+const char* const kPreempting =
+    "Valid reservation on the drive from another host. Going to pre-empt";
+const char* const kAlreadyHeld = "Reservation on the drive already exists from this host";
+
+const char* typeName(unsigned long type) {
+    switch (type) {
+        case 1:
+            return "Write Exclusive";
+        case 3:
+            return "Exclusive Access";
+        case 5:
+            return "Write Exclusive, Registrants Only";
+        case 6:
+            return "Exclusive Access, Registrants Only";
+        case 7:
+            return "Write Exclusive, All Registrants";
+        case 8:
+            return "Exclusive Access, All Registrants";
+        default:
+            return "unknown type";
+    }
+}
+
+// Records the handle's failure: its exit status, what was being done and the handle's message.
+void failed(Report& report, QXScsiHardDisk& disk, unsigned long code, const std::string& what) {
+    std::string message;
+    disk.getLastError(message);
+    report.fail(statusForHandleCode(code),
+                what + " failed: " + message + " (code " + std::to_string(code) + ")");
+}
+
+void prKeys(QXScsiHardDisk& disk, Report& report) {
+    std::vector<std::string> keys;
+    const unsigned long code = disk.PR_queryRegKey(keys);
+    if (code != 0) {
+        failed(report, disk, code, "reading the registered keys");
+        return;
+    }
+    std::vector<std::string> shown;
+    for (const std::string& key : keys) {
+        shown.push_back(qx::pr::displayKey(key));
+        report.line(shown.back());
+    }
+    report.set("keys", JsonValue::strings(shown));
+}
+
+void prReservation(QXScsiHardDisk& disk, Report& report) {
+    std::string holder;
+    unsigned long scopeType = 0;
+    const unsigned long code = disk.PR_queryRsrv(holder, scopeType);
+    if (code != 0) {
+        failed(report, disk, code, "reading the reservation");
+        return;
+    }
+    const unsigned long type = scopeType & 0x0FU;
+    if (holder.empty() && type == 0) {
+        report.line("none");
+        report.set("holder", JsonValue::null());
+        report.set("type", JsonValue::null());
+        return;
+    }
+    // An all-registrants reservation carries a key of zeros.
+    const std::string shown = holder.empty() ? "0x0000000000000000" : qx::pr::displayKey(holder);
+    report.line("holder " + shown + ", type " + std::to_string(type) + " (" + typeName(type) + ")");
+    report.set("holder", JsonValue::string(shown));
+    report.set("type", JsonValue::number(static_cast<long long>(type)));
+}
+
+void prRegister(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+    const std::string shown = qx::pr::displayKey(invocation.key);
+    const unsigned long code = disk.PR_register(invocation.key, true);
+    report.set("key", JsonValue::string(shown));
+    if (code != 0) {
+        failed(report, disk, code, "registering " + shown);
+        return;
+    }
+    report.line("registered " + shown);
+}
+
+void prReserve(QXScsiHardDisk& disk, const Invocation& invocation, const LogCapture& log,
+               Report& report) {
+    disk.m_bSnapReservationKey = invocation.snapshot;
+    std::string key;
+    const int* host = invocation.host;
+    const unsigned long code = disk.doForcePR_Reserve(host[0], host[1], host[2], key);
+    report.set("key", JsonValue::string(key));
+    std::string outcome;
+    if (log.saw(kOutcomeLevel, kPreempting)) {
+        outcome = "pre-empted";
+    } else if (log.saw(kOutcomeLevel, kReserving)) {
+        outcome = "reserved";
+    } else if (log.saw(kOutcomeLevel, kAlreadyHeld)) {
+        outcome = "already held";
+    }
+    if (code != 0) {
+        failed(report, disk, code, "the forced reserve with key " + key);
+        return;
+    }
+    report.line("key " + key + ": " + outcome);
+    report.set("outcome", JsonValue::string(outcome));
+}
+
+void prClear(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+    std::string key;
+    const int* host = invocation.host;
+    disk.makeReservationKey(host[0], host[1], host[2], key);
+    report.set("key", JsonValue::string(key));
+    const unsigned long code = disk.doForcePR_Clear(host[0], host[1], host[2]);
+    if (code != 0) {
+        failed(report, disk, code, "the forced clear with key " + key);
+        return;
+    }
+    report.line("key " + key + ": cleared the reservation and every registration");
+}
+
+void prRelease(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+    const std::string shown = qx::pr::displayKey(invocation.key);
+    report.set("key", JsonValue::string(shown));
+    const unsigned long code = disk.doPR_Release(invocation.key);
+    if (code != 0) {
+        failed(report, disk, code, "releasing the reservation of " + shown);
+        return;
+    }
+    report.line("released the reservation of " + shown);
+}
+
+}  // namespace
+
+void runReservationCommand(const Invocation& invocation, Report& report, const LogCapture& log) {
+    QXScsiHardDisk disk(invocation.device, static_cast<long long>(getpid()));
+    disk.Open();
+    const std::string name = invocation.command->name;
+    if (name == "pr-keys") {
+        prKeys(disk, report);
+    } else if (name == "pr-reservation") {
+        prReservation(disk, report);
+    } else if (name == "pr-register") {
+        prRegister(disk, invocation, report);
+    } else if (name == "pr-reserve") {
+        prReserve(disk, invocation, log, report);
+    } else if (name == "pr-clear") {
+        prClear(disk, invocation, report);
+    } else if (name == "pr-release") {
+        prRelease(disk, invocation, report);
+    }
+}
+
+}  // namespace qxtool

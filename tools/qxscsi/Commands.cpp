@@ -12,20 +12,24 @@ void runCommand(const Invocation& invocation, Report& report, const LogCapture& 
         runMakeKey(invocation, report);
         return;
     }
-    // The pass-through object stays open for the whole command: on iSCSI the commands that
-    // follow share its session, the I_T nexus whose unit attention it has taken.
-    DeviceAccess device(invocation.device);
     std::string reason;
-    const int status = device.open(reason);
+    int status = 0;
+    {
+        DeviceAccess device(invocation.device);
+        status = device.open(reason);
+        if (status == 0 && name == "read") {
+            runRead(invocation, device.spti(), report);
+            return;
+        }
+    }
     if (status != 0) {
         report.fail(status, reason);
         return;
     }
-    if (name == "read") {
-        runRead(invocation, device.spti(), report);
-    } else {
-        runReservationCommand(invocation, report, log);
-    }
+    // The reservation handle opens the device for each operation, and a tape node allows one
+    // opener at a time, so the greeting's object is closed first. On iSCSI the session stays
+    // for the next open: the handle's commands run on the nexus the greeting introduced.
+    runReservationCommand(invocation, report, log);
 }
 
 }  // namespace qxtool

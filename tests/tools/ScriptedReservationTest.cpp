@@ -1,0 +1,166 @@
+// The reservation commands against the scripted platform: what each prints for each state of
+// the device, and that the device is opened by one object at a time (a tape node allows one
+// opener).
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "double/FakePlatform.h"
+#include "tools/qxscsi/Arguments.h"
+#include "tools/qxscsi/Commands.h"
+
+namespace qxtool {
+namespace {
+
+using fake::Bytes;
+using fake::Reply;
+
+const char* const kPath = "/dev/nst0";
+
+Bytes key8(const std::string& key) {
+    Bytes b(8, 0);
+    std::copy(key.begin(), key.begin() + static_cast<long>(std::min<std::size_t>(key.size(), 8)),
+              b.begin());
+    return b;
+}
+
+// READ KEYS data: generation 1, then the keys.
+Bytes readKeys(const std::vector<std::string>& keys) {
+    Bytes d = {0, 0, 0, 1, 0, 0, 0, static_cast<unsigned char>(8 * keys.size())};
+    for (const std::string& k : keys) {
+        const Bytes b = key8(k);
+        d.insert(d.end(), b.begin(), b.end());
+    }
+    return d;
+}
+
+// READ RESERVATION data: no descriptor for an empty holder, else one of type 3.
+Bytes readReservation(const std::string& holder) {
+    if (holder.empty()) {
+        return {0, 0, 0, 1, 0, 0, 0, 0};
+    }
+    Bytes d = {0, 0, 0, 1, 0, 0, 0, 16};
+    const Bytes b = key8(holder);
+    d.insert(d.end(), b.begin(), b.end());
+    const Bytes rest = {0, 0, 0, 0, 0, 0x03, 0, 0};
+    d.insert(d.end(), rest.begin(), rest.end());
+    return d;
+}
+
+class ScriptedReservation : public fake::Test {
+  protected:
+    // A device with these registrations and this holder; PERSISTENT RESERVE OUT answered with
+    // out. Records the most objects that had the device open at once.
+    void device(std::vector<std::string> keys, std::string holder, Reply out = Reply::good()) {
+        fake::platform().setResponder([=](const fake::Command& c) {
+            m_mostOpen = std::max(m_mostOpen, fake::platform().targetsLive);
+            if (c.cdb[0] == 0x5E) {
+                return Reply::good((c.cdb[1] & 0x1F) == 0 ? readKeys(keys)
+                                                          : readReservation(holder));
+            }
+            return c.cdb[0] == 0x5F ? out : Reply::good();
+        });
+    }
+
+    Report run(const std::vector<std::string>& args) {
+        const ParsedArguments parsed = parseArguments(args);
+        EXPECT_EQ(parsed.error, "");
+        Report report(parsed.invocation.command->name, parsed.invocation.device);
+        LogCapture log(0, stderr);
+        runCommand(parsed.invocation, report, log);
+        m_json = report.output(true);
+        return report;
+    }
+
+    // The PERSISTENT RESERVE OUT service actions sent, in order.
+    std::vector<int> outActions() const {
+        std::vector<int> actions;
+        for (const fake::Command& c : fake::platform().sent()) {
+            if (c.cdb[0] == 0x5F) {
+                actions.push_back(c.cdb[1] & 0x1F);
+            }
+        }
+        return actions;
+    }
+
+    int m_mostOpen = 0;
+    std::string m_json;
+};
+
+TEST_F(ScriptedReservation, KeysAreListedOneALineNumericKeysInHex) {
+    device({"QX010203", std::string("\0\0\0\0\0\0\x12\x34", 8)}, "");
+    const Report report = run({"pr-keys", kPath});
+    EXPECT_EQ(report.status(), 0);
+    EXPECT_EQ(report.output(false), "QX010203\n0x0000000000001234\n");
+    EXPECT_NE(m_json.find("\"keys\": [\"QX010203\", \"0x0000000000001234\"]"), std::string::npos)
+        << m_json;
+    EXPECT_EQ(fake::platform().sent(0).cdb[0], 0x00) << "the greeting comes first";
+    EXPECT_EQ(m_mostOpen, 1);
+}
+
+TEST_F(ScriptedReservation, TheForcedReserveReportsItsOutcome) {
+    const struct {
+        std::vector<std::string> keys;
+        std::string holder;
+        const char* outcome;
+        std::vector<int> actions;  // REGISTER AND IGNORE 6, RESERVE 1, PREEMPT 4
+    } rows[] = {
+        {{}, "", "reserved", {6, 1}},
+        {{"QX010203"}, "", "reserved", {1}},
+        {{"QX010203"}, "QX010203", "already held", {}},
+        {{"QX040506"}, "QX040506", "pre-empted", {6, 4}},
+        {{"QX010299"}, "QX010299", "pre-empted", {6, 4}},
+    };
+    for (const auto& row : rows) {
+        fake::platform().reset();
+        m_mostOpen = 0;
+        device(row.keys, row.holder);
+        const Report report = run({"pr-reserve", "--host", "1,2,3", kPath});
+        EXPECT_EQ(report.status(), 0) << row.outcome;
+        EXPECT_EQ(report.output(false), std::string("key QX010203: ") + row.outcome + "\n");
+        EXPECT_NE(m_json.find(std::string("\"outcome\": \"") + row.outcome + "\""),
+                  std::string::npos)
+            << m_json;
+        EXPECT_EQ(outActions(), row.actions) << row.outcome;
+        EXPECT_EQ(m_mostOpen, 1) << row.outcome;
+    }
+}
+
+TEST_F(ScriptedReservation, HandleFailuresExitByTheirCode) {
+    device({"QX040506"}, "QX040506", Reply::conflict());
+    Report report = run({"pr-release", "--key", "QX040506", kPath});
+    EXPECT_EQ(report.status(), 24);
+    EXPECT_NE(report.errorLine().find("Reservation conflict occurred. (code 45002)"),
+              std::string::npos)
+        << report.errorLine();
+
+    fake::platform().reset();
+    device({}, "", Reply::check(0x05, 0x26, 0x00));
+    report = run({"pr-register", "--key", "QX1", kPath});
+    EXPECT_EQ(report.status(), 99);
+    EXPECT_NE(report.errorLine().find("(code 764)"), std::string::npos) << report.errorLine();
+
+    fake::platform().reset();
+    fake::platform().setResponder([](const fake::Command& c) {
+        return c.cdb[0] == 0x5E ? Reply::check(0x05, 0x20, 0x00) : Reply::good();
+    });
+    report = run({"pr-reservation", kPath});
+    EXPECT_EQ(report.status(), 99);
+    EXPECT_NE(report.errorLine().find("reading the reservation failed"), std::string::npos)
+        << report.errorLine();
+    EXPECT_NE(m_json.find("\"exit_status\": 99"), std::string::npos);
+}
+
+TEST_F(ScriptedReservation, TheReservationShowsHolderAndType) {
+    device({"QX040506"}, "QX040506");
+    EXPECT_EQ(run({"pr-reservation", kPath}).output(false),
+              "holder QX040506, type 3 (Exclusive Access)\n");
+    EXPECT_NE(m_json.find("\"holder\": \"QX040506\", \"type\": 3"), std::string::npos) << m_json;
+    fake::platform().reset();
+    device({}, "");
+    EXPECT_EQ(run({"pr-reservation", kPath}).output(false), "none\n");
+    EXPECT_NE(m_json.find("\"holder\": null, \"type\": null"), std::string::npos) << m_json;
+}
+
+}  // namespace
+}  // namespace qxtool

@@ -30,7 +30,7 @@ class ToolTest : public tgt::TgtTest {
         args.push_back("--json");
         const ToolRun run = tool(args);
         EXPECT_EQ(run.status, status) << args[0] << ": " << run.err;
-        const json object = json::parse(run.out, nullptr, false);
+        json object = json::parse(run.out, nullptr, false);
         EXPECT_FALSE(object.is_discarded()) << run.out;
         if (!object.is_discarded()) {
             EXPECT_EQ(object.value("command", ""), args[0]);

@@ -38,7 +38,7 @@ TEST(ToolProcess, BadInputExitsOneWithAReasonAndTheUsageLine) {
         {"pr-reserve", "--host", "1,2", "/dev/null"},
         {"pr-reserve", "--host", "a,b,c", "/dev/null"},
         {"pr-register", "--key", "TOOLONGKEY", "/dev/null"},
-        {"pr-keys", "--json", "/dev/null", "extra"},
+        {"pr-keys", "/dev/null", "extra"},
     };
     for (const auto& args : lines) {
         const ToolRun run = runTool(args);
@@ -54,6 +54,24 @@ TEST(ToolProcess, BadInputExitsOneWithAReasonAndTheUsageLine) {
     }
 }
 
+TEST(ToolProcess, BadInputWithJsonStillGivesTheScriptAnObject) {
+    const ToolRun known = runTool({"pr-register", "--key", "TOOLONGKEY", "/dev/null", "--json"});
+    EXPECT_EQ(known.status, 1);
+    json object = json::parse(known.out);
+    EXPECT_EQ(object["command"], "pr-register");
+    EXPECT_EQ(object["schema"], 1);
+    EXPECT_EQ(object["exit_status"], 1);
+    EXPECT_NE(object["error"].get<std::string>().find("longer than 8 characters"),
+              std::string::npos);
+    EXPECT_NE(known.err.find("usage: qxscsi pr-register"), std::string::npos) << known.err;
+
+    const ToolRun unknown = runTool({"--json", "frobnicate", "/dev/null"});
+    EXPECT_EQ(unknown.status, 1);
+    json none = json::parse(unknown.out);
+    EXPECT_TRUE(none["command"].is_null());
+    EXPECT_EQ(none.value("device", ""), "/dev/null");
+}
+
 TEST(ToolProcess, MakeKeyPrintsTheKeyInTextAndJson) {
     const ToolRun host = runTool({"makekey", "--host", "1,2,3"});
     EXPECT_EQ(host.status, 0);
@@ -63,7 +81,7 @@ TEST(ToolProcess, MakeKeyPrintsTheKeyInTextAndJson) {
 
     const ToolRun snap = runTool({"makekey", "--json", "--snapshot", "1234,56789"});
     EXPECT_EQ(snap.status, 0);
-    const json object = json::parse(snap.out);
+    json object = json::parse(snap.out);
     EXPECT_EQ(object["command"], "makekey");
     EXPECT_EQ(object["schema"], 1);
     EXPECT_EQ(object["key"], "SM234789");
@@ -82,7 +100,7 @@ TEST(ToolProcess, ADeviceThatCannotBeOpenedExitsFifteenNamingIt) {
 
     const ToolRun jsonRun = runTool({"read", "--json", missing});
     EXPECT_EQ(jsonRun.status, 15);
-    const json object = json::parse(jsonRun.out);
+    json object = json::parse(jsonRun.out);
     EXPECT_EQ(object["command"], "read");
     EXPECT_EQ(object["device"], missing);
     EXPECT_EQ(object["schema"], 1);

@@ -200,12 +200,13 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
     std::string snapshotValue;
     auto fail = [&out, &args](const std::string& reason) {
         out.error = reason;
-        // The usage line shown with the reason is the command's, when one is named.
+        // The usage line shown with the reason is the command's, when one is named; a script
+        // that asked for JSON gets the reason as JSON, wherever --json stood.
         for (const std::string& arg : args) {
-            if (findCommand(arg) != nullptr) {
+            if (out.invocation.command == nullptr && findCommand(arg) != nullptr) {
                 out.invocation.command = findCommand(arg);
-                break;
             }
+            out.invocation.json = out.invocation.json || arg == "--json";
         }
         return out;
     };
@@ -287,15 +288,15 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
         }
         return fail("no COMMAND given");
     }
+    if (positional.size() >= 2) {
+        inv.device = positional[1];
+    }
     inv.command = findCommand(positional[0]);
     if (inv.command == nullptr) {
         return fail("unknown command '" + positional[0] + "'");
     }
     if (positional.size() > 2) {
         return fail("unexpected argument '" + positional[2] + "'");
-    }
-    if (positional.size() == 2) {
-        inv.device = positional[1];
     }
     out.error = checkAgainstCommand(inv, snapshotHadValue, snapshotValue);
     return out;

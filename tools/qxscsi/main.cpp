@@ -16,6 +16,17 @@ int main(int argc, char** argv) {
     const ParsedArguments parsed = parseArguments(args);
     const Invocation& invocation = parsed.invocation;
     if (!parsed.error.empty()) {
+        if (invocation.json) {
+            // A script that asked for JSON gets its object, with the command if one was named.
+            Report report(invocation.command != nullptr ? invocation.command->name : "",
+                          invocation.device);
+            if (invocation.command == nullptr) {
+                report.set("command", JsonValue::null());
+            }
+            report.fail(kExitSyntax, parsed.error);
+            std::fputs(report.output(true).c_str(), stdout);
+            std::fflush(stdout);
+        }
         std::fprintf(stderr, "qxscsi: %s\n%s\n", parsed.error.c_str(),
                      usageLine(invocation.command).c_str());
         return kExitSyntax;

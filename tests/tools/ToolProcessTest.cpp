@@ -37,7 +37,7 @@ TEST(ToolProcess, BadInputExitsOneWithAReasonAndTheUsageLine) {
         {"pr-keys"},
         {"pr-reserve", "--host", "1,2", "/dev/null"},
         {"pr-reserve", "--host", "a,b,c", "/dev/null"},
-        {"pr-register", "--key", "TOOLONGKEY", "/dev/null"},
+        {"pr-register", "--key", "TOO\nLONGKEY", "/dev/null"},
         {"pr-keys", "/dev/null", "extra"},
     };
     for (const auto& args : lines) {

@@ -68,7 +68,7 @@ bool splitInline(const std::string& arg, std::string& name, std::string& value) 
     return true;
 }
 
-// The command-independent checks once the whole line is read.
+// The checks that depend on the command, once the whole line is read.
 std::string checkAgainstCommand(Invocation& inv, bool snapshotHadValue,
                                 const std::string& snapshotValue) {
     const CommandInfo& c = *inv.command;

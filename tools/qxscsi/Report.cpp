@@ -4,6 +4,17 @@
 
 namespace qxtool {
 
+std::string oneLine(const std::string& text) {
+    std::string line = text;
+    for (char& c : line) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) {
+            c = ' ';
+        }
+    }
+    return line;
+}
+
 Report::Report(const std::string& command, const std::string& device)
     : m_device(oz::shownPath(device)) {
     m_json.set("command", JsonValue::string(command));
@@ -46,14 +57,8 @@ std::string Report::errorLine() const {
     if (m_status == 0) {
         return std::string();
     }
-    // One line, whatever the reason holds.
-    std::string reason = m_reason;
-    for (char& c : reason) {
-        if (c == '\n' || c == '\r') {
-            c = ' ';
-        }
-    }
-    return "qxscsi: " + (m_device.empty() ? std::string() : m_device + ": ") + reason + "\n";
+    return oneLine("qxscsi: " + (m_device.empty() ? std::string() : m_device + ": ") + m_reason) +
+           "\n";
 }
 
 }  // namespace qxtool

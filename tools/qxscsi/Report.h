@@ -10,6 +10,9 @@
 
 namespace qxtool {
 
+// text on one line: line breaks and other control characters become spaces.
+std::string oneLine(const std::string& text);
+
 class Report {
   public:
     // device: as the user gave it (a password in it is masked); empty for commands without one.

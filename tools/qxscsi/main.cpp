@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
             std::fputs(report.output(true).c_str(), stdout);
             std::fflush(stdout);
         }
-        std::fprintf(stderr, "qxscsi: %s\n%s\n", parsed.error.c_str(),
+        std::fprintf(stderr, "qxscsi: %s\n%s\n", oneLine(parsed.error).c_str(),
                      usageLine(invocation.command).c_str());
         return kExitSyntax;
     }

@@ -1,4 +1,5 @@
 // read: does this host's I/O pass? One READ(10) of one block, sized by READ CAPACITY(10).
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -57,9 +58,8 @@ void runRead(const Invocation& invocation, QXNTSpti& spti, Report& report) {
     int status = send(spti, "READ CAPACITY(10)", capacityCdb, 10, capacity, reason);
     unsigned long blockLength = 0;
     if (status == 0) {
-        blockLength = static_cast<unsigned long>(capacity[4]) << 24 |
-                      static_cast<unsigned long>(capacity[5]) << 16 |
-                      static_cast<unsigned long>(capacity[6]) << 8 | capacity[7];
+        // BLOCK LENGTH IN BYTES, bytes 4 to 7; a top bit set reads as a negative word.
+        blockLength = static_cast<std::uint32_t>(decodeWord4(&capacity[4]));
         if (blockLength == 0 || blockLength > kMaxBlockLength) {
             reason = "READ CAPACITY(10) reports a block length of " + std::to_string(blockLength) +
                      " bytes";

@@ -45,12 +45,5 @@ TEST(ExitStatus, HandleCodesAreSuccessConflictOrOther) {
     }
 }
 
-TEST(SenseText, NamesTheKeyWithoutItsFlags) {
-    EXPECT_EQ(senseText(0x86, 0x29, 0x00), "sense key UNIT ATTENTION, ASC 29h ASCQ 00h");
-    EXPECT_STREQ(senseKeyName(0x0B), "ABORTED COMMAND");
-    EXPECT_STREQ(senseKeyName(0xFF), "COMPLETED");
-    EXPECT_EQ(ascText(0x2A, 0x03), "ASC 2Ah ASCQ 03h");
-}
-
 }  // namespace
 }  // namespace qxtool

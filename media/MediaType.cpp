@@ -2,41 +2,12 @@
 // drive models, from the drive model and the MEDIUM TYPE of the mode parameter header.
 #include <cstddef>
 
+#include "media/DriveModels.h"
 #include "qxscsi/QXNTSpti.h"
 
 namespace {
 
-enum class Family { Lto, Dlt };
-
-// Columns of the two media tables below.
-enum LtoColumn { kThirdGeneration, kSecondGeneration, kLtoColumns };
-enum DltColumn { kSuperDlt1, kSdlt320, kSdlt600, kDltS4, kDltV4, kDltColumns };
-
-struct DriveModel {
-    const char* vendor;
-    const char* product;
-    Family family;
-    int column;
-};
-
-// Recognised drive models, in the order they are tried. Vendor and product must match the
-// INQUIRY identification exactly: "Quantum" and "QUANTUM" are different vendors.
-constexpr DriveModel kModels[] = {
-    {"IBM", "ULT3580-TD3", Family::Lto, kThirdGeneration},
-    {"IBM", "ULTRIUM-TD3", Family::Lto, kThirdGeneration},
-    {"IBM", "ULT3580-TD2", Family::Lto, kSecondGeneration},
-    {"IBM", "ULTRIUM-TD2", Family::Lto, kSecondGeneration},
-    {"COMPAQ", "SuperDLT1", Family::Dlt, kSuperDlt1},
-    {"Quantum", "SuperDLT", Family::Dlt, kSuperDlt1},
-    {"Quantum", "SuperDLT1", Family::Dlt, kSuperDlt1},
-    {"TANDBERG", "SuperDLT1", Family::Dlt, kSuperDlt1},
-    {"COMPAQ", "SDLT320", Family::Dlt, kSdlt320},
-    {"Quantum", "SDLT320", Family::Dlt, kSdlt320},
-    {"HP", "SDLT600", Family::Dlt, kSdlt600},
-    {"QUANTUM", "SDLT600", Family::Dlt, kSdlt600},
-    {"QUANTUM", "DLT-V4", Family::Dlt, kDltV4},
-    {"QUANTUM", "DLT-S4", Family::Dlt, kDltS4},
-};
+using namespace qx::media;
 
 // Table cells that produce no code; the caller's value stays as it was.
 constexpr int kNoCode = -1;
@@ -80,7 +51,7 @@ int codeFor(const MediaRow<Columns> (&table)[Rows], unsigned char mediumType, in
 // The first model of the family that the device is, or null. While INQUIRY keeps failing each
 // model asks for it again; once it succeeded no further command is sent.
 const DriveModel* findModel(QXNTSpti& device, Family family) {
-    for (const DriveModel& model : kModels) {
+    for (const DriveModel& model : kDriveModels) {
         if (model.family == family && device.IsUnit(model.vendor, model.product)) {
             return &model;
         }

@@ -159,4 +159,75 @@ TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
     }
 }
 
+// The tape commands on tgt's tape LUN, as text and as JSON. tgt's tape knows no log pages,
+// medium auxiliary memory or vendor mode pages, and does not know its block position.
+TEST_F(ToolTest, TapeCommandsOnTheTapeLun) {
+    const std::string tape = tgt::path(tgt::kTape, "tool-tape");
+    auto tapeJson = [&](std::vector<std::string> args, int status) {
+        args.push_back("--json");
+        const ToolRun run = on(tape, args);
+        EXPECT_EQ(run.status, status) << args[0] << ": " << run.err;
+        json object = json::parse(run.out, nullptr, false);
+        EXPECT_FALSE(object.is_discarded()) << run.out;
+        if (object.is_discarded()) {
+            return json::object();
+        }
+        EXPECT_EQ(object.value("command", ""), args[0]);
+        EXPECT_EQ(object.value("device", ""), tape);
+        if (status != 0) {
+            EXPECT_EQ(object.value("exit_status", 0), status) << run.out;
+        }
+        return object;
+    };
+
+    ToolRun run = on(tape, {"identify"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "vendor: QXSCSI\nproduct: VIRTUAL-TAPE\nrevision: 0100\nserial: QXT0003\n"
+              "TapeAlert: no\n");
+    json identity = tapeJson({"identify"}, 0);
+    EXPECT_EQ(identity["serial"], "QXT0003");
+    EXPECT_EQ(identity["tapealert"], false);
+
+    EXPECT_EQ(on(tape, {"tur"}).out, "ready\n");
+    EXPECT_EQ(tapeJson({"tur"}, 0)["ready"], true);
+    EXPECT_EQ(on(tape, {"lock"}).out, "medium removal prevented\n");
+    EXPECT_EQ(tapeJson({"unlock"}, 0)["prevent"], false);
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"position"}, std::vector<std::string>{"position", "--eod"}}) {
+        run = on(tape, args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "partition 0, block unknown\n");
+        EXPECT_EQ(run.err, "") << "no progress on a stderr that is not a terminal";
+        json position = tapeJson(args, 0);
+        EXPECT_EQ(position["partition"], 0);
+        EXPECT_EQ(position["block"], nullptr);
+    }
+
+    run = on(tape, {"tapealert"});
+    EXPECT_EQ(run.status, 5);
+    EXPECT_NE(run.err.find("the drive has no TapeAlert log page"), std::string::npos) << run.err;
+    EXPECT_EQ(tapeJson({"tapealert"}, 5).count("flags"), 0U);
+
+    run = on(tape, {"worm"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("give --family"), std::string::npos) << run.err;
+    json worm = tapeJson({"worm", "--family", "lto"}, 36);
+    EXPECT_EQ(worm["worm"], false);
+    EXPECT_EQ(worm["family"], "lto");
+    EXPECT_EQ(on(tape, {"worm", "--family", "volsafe"}).out, "not WORM (volsafe test)\n");
+    run = on(tape, {"worm", "--family", "dlt"});
+    EXPECT_EQ(run.status, 99);
+    EXPECT_NE(run.err.find("READ ATTRIBUTE (CHECK CONDITION)"), std::string::npos) << run.err;
+
+    run = on(tape, {"mediatype"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "media type code: none\ndrive: QXSCSI VIRTUAL-TAPE\nmedium type: 00h\n");
+    json media = tapeJson({"mediatype"}, 0);
+    EXPECT_EQ(media["code"], nullptr);
+    EXPECT_EQ(media["product"], "VIRTUAL-TAPE");
+    EXPECT_EQ(media["medium_type"], 0);
+}
+
 }  // namespace

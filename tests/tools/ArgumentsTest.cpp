@@ -52,6 +52,16 @@ TEST(Arguments, ValuesReachTheInvocation) {
     ASSERT_EQ(key.error, "");
     EXPECT_EQ(key.invocation.key, "QX010203");
 
+    const ParsedArguments tape = parseArguments({"worm", "--hex", "/dev/nst0", "--family=3592"});
+    ASSERT_EQ(tape.error, "");
+    EXPECT_EQ(tape.invocation.family, "3592");
+    EXPECT_TRUE(tape.invocation.hex);
+    EXPECT_FALSE(tape.invocation.eod);
+    const ParsedArguments eod = parseArguments({"position", "--eod", "/dev/nst0"});
+    ASSERT_EQ(eod.error, "");
+    EXPECT_TRUE(eod.invocation.eod);
+    EXPECT_FALSE(eod.invocation.hex);
+
     const ParsedArguments lba = parseArguments({"read", "--lba", "4294967295", "/dev/sdb"});
     ASSERT_EQ(lba.error, "");
     EXPECT_EQ(lba.invocation.lba, 4294967295UL);
@@ -137,7 +147,11 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
         {{"makekey", "--snapshot"}, "--snapshot needs two integers", "makekey"},
         {{"makekey", "--snapshot", "1,2,3"}, "two non-negative integers", "makekey"},
         {{"makekey", "--host", "1,2,3", "/dev/sg1"}, "takes no DEVICE", "makekey"},
-        {{"identify", "/dev/nst0"}, "not available in this version", "identify"},
+        {{"identify", "--eod", "/dev/nst0"}, "--eod does not apply to identify", "identify"},
+        {{"worm", "--family", "LTO", "/dev/nst0"}, "--family needs one of", "worm"},
+        {{"worm", "--family"}, "--family needs one of", "worm"},
+        {{"position", "--eod=1", "/dev/nst0"}, "unknown option '--eod=1'", "position"},
+        {{"makekey", "--hex", "--host", "1,2,3"}, "--hex does not apply to makekey", "makekey"},
     };
     for (const BadLine& line : lines) {
         const ParsedArguments parsed = parseArguments(line.args);
@@ -171,7 +185,7 @@ TEST(Arguments, NumericKeysRoundTripTheFormPrKeysShows) {
 
 TEST(Arguments, UsageLinesNameTheCommand) {
     EXPECT_EQ(usageLine(findCommand("pr-release")),
-              "usage: qxscsi pr-release --key KEY DEVICE  [--json] [-v]");
+              "usage: qxscsi pr-release --key KEY DEVICE [--json] [--hex] [-v]");
     EXPECT_EQ(usageLine(nullptr).compare(0, 34, "usage: qxscsi COMMAND [OPTIONS] DE"), 0);
 }
 

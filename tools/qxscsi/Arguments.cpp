@@ -17,8 +17,12 @@ struct OptionName {
 const OptionName kOptionNames[] = {
     {kOptKey, "--key"},           {kOptHost, "--host"},
     {kOptSnapshot, "--snapshot"}, {kOptSnapshotPair, "--snapshot"},
-    {kOptLba, "--lba"},
+    {kOptLba, "--lba"},           {kOptEod, "--eod"},
+    {kOptFamily, "--family"},
 };
+
+// The WORM test families of --family.
+const char* const kFamilies[] = {"ait", "lto", "3592", "volsafe", "dlt"};
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -92,11 +96,11 @@ std::string checkAgainstCommand(Invocation& inv, bool snapshotHadValue,
             return std::string(o.name) + " does not apply to " + c.name;
         }
     }
+    if (inv.hex && !c.takesDevice) {
+        return std::string("--hex does not apply to ") + c.name;
+    }
     if (inv.help) {
         return std::string();
-    }
-    if (!c.available) {
-        return std::string(c.name) + " is not available in this version";
     }
     if ((c.options & kOptKey) && !(inv.given & kOptKey)) {
         return std::string(c.name) + " needs --key KEY";
@@ -188,7 +192,7 @@ std::string usageLine(const CommandInfo* command) {
         return "usage: qxscsi COMMAND [OPTIONS] DEVICE   (qxscsi --help lists the commands)";
     }
     std::string line = std::string("usage: qxscsi ") + command->name + " " + command->arguments;
-    line += command->takesDevice ? "  [--json] [-v]" : "  [--json]";
+    line += command->takesDevice ? " [--json] [--hex] [-v]" : " [--json]";
     return line;
 }
 
@@ -235,6 +239,25 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
         } else if (arg.size() >= 2 && arg[0] == '-' && arg[1] == 'v' &&
                    arg.find_first_not_of('v', 1) == std::string::npos) {
             inv.verbosity += static_cast<int>(arg.size() - 1);
+        } else if (arg == "--hex" && !hasInline) {
+            inv.hex = true;
+        } else if (arg == "--eod" && !hasInline) {
+            inv.eod = true;
+            inv.given |= kOptEod;
+        } else if (arg == "--family") {
+            bool known = value(v);
+            if (known) {
+                known = false;
+                for (const char* family : kFamilies) {
+                    known = known || v == family;
+                }
+            }
+            if (!known) {
+                return fail("--family needs one of ait, lto, 3592, volsafe, dlt" +
+                            (v.empty() ? std::string() : ", not '" + v + "'"));
+            }
+            inv.family = v;
+            inv.given |= kOptFamily;
         } else if ((arg == "--help" || arg == "-h") && !hasInline) {
             inv.help = true;
         } else if ((arg == "--version" || arg == "-V") && !hasInline) {

@@ -15,6 +15,7 @@ struct Invocation {
     std::string device;
     bool json = false;
     int verbosity = 0;  // -v: the handle's outcome lines; -vv: its trace lines too
+    bool hex = false;   // --hex: the raw reply bytes too
     bool help = false;
     bool version = false;
     unsigned given = 0;       // the Option bits given
@@ -23,6 +24,8 @@ struct Invocation {
     bool snapshot = false;    // --snapshot, as a flag or with a pair
     int snapshotPair[2] = {0, 0};
     unsigned long lba = 0;
+    bool eod = false;    // --eod
+    std::string family;  // --family: ait, lto, 3592, volsafe or dlt
 };
 
 struct ParsedArguments {

@@ -11,19 +11,19 @@ const CommandInfo kCommands[] = {
      "that is not printable ASCII (a numeric key written by another tool) is\n"
      "shown as 0x and the 16 hex digits of its 8 bytes.\n"
      "JSON: {\"keys\": [...]}.\n",
-     "qxscsi pr-keys /dev/sg3", 0, true, true},
+     "qxscsi pr-keys /dev/sg3", 0, true},
     {"pr-reservation", Group::Reservation, "DEVICE", "holder and type of the reservation",
      "Reads the reservation (PERSISTENT RESERVE IN, READ RESERVATION) and\n"
      "prints the holder's key and the reservation type, or \"none\". Type 3\n"
      "is Exclusive Access, the type the forced reserve takes.\n"
      "JSON: {\"holder\": KEY or null, \"type\": N or null}.\n",
-     "qxscsi pr-reservation --json iscsi://192.0.2.10/iqn.2003-01.org.example:d/1", 0, true, true},
+     "qxscsi pr-reservation --json iscsi://192.0.2.10/iqn.2003-01.org.example:d/1", 0, true},
     {"pr-register", Group::Reservation, "--key KEY DEVICE",
      "register a key (ignoring an existing one)",
      "Registers KEY for this host (PERSISTENT RESERVE OUT, REGISTER AND\n"
      "IGNORE EXISTING KEY).\n"
      "JSON: {\"key\": KEY}.\n",
-     "qxscsi pr-register --key QX010203 /dev/sdb", kOptKey, true, true},
+     "qxscsi pr-register --key QX010203 /dev/sdb", kOptKey, true},
     {"pr-reserve", Group::Reservation, "--host A,B,C [--snapshot] DEVICE",
      "take the reservation, pre-empting another",
      "The forced reserve. Builds the host key QXaabbcc of the three integers\n"
@@ -34,45 +34,92 @@ const CommandInfo kCommands[] = {
      "Prints the key and the outcome: reserved, pre-empted or already held.\n"
      "JSON: {\"key\": KEY, \"outcome\": \"reserved\" | \"pre-empted\" |\n"
      "\"already held\"}.\n",
-     "qxscsi pr-reserve --host 1,2,3 /dev/sdb", kOptHost | kOptSnapshot, true, true},
+     "qxscsi pr-reserve --host 1,2,3 /dev/sdb", kOptHost | kOptSnapshot, true},
     {"pr-clear", Group::Reservation, "--host A,B,C DEVICE",
      "remove the reservation and registrations",
      "The forced clear. Registers this host's key QXaabbcc, then clears\n"
      "(PERSISTENT RESERVE OUT, CLEAR) the reservation and the registrations\n"
      "of every host.\n"
      "JSON: {\"key\": KEY}.\n",
-     "qxscsi pr-clear --host 1,2,3 /dev/sdb", kOptHost, true, true},
+     "qxscsi pr-clear --host 1,2,3 /dev/sdb", kOptHost, true},
     {"pr-release", Group::Reservation, "--key KEY DEVICE", "release the reservation held under KEY",
      "Releases the reservation held under KEY (PERSISTENT RESERVE OUT,\n"
      "RELEASE). The registrations stay.\n"
      "JSON: {\"key\": KEY}.\n",
-     "qxscsi pr-release --key QX010203 /dev/sdb", kOptKey, true, true},
+     "qxscsi pr-release --key QX010203 /dev/sdb", kOptKey, true},
     {"read", Group::Io, "[--lba N] DEVICE", "read one block: does this host's I/O pass?",
      "Reads the block length (READ CAPACITY(10)), then one block at LBA N\n"
      "(default 0) with READ(10), and says whether the read passes. A fenced\n"
      "host's read is refused with RESERVATION CONFLICT: exit status 24.\n"
      "JSON: {\"lba\": N, \"passes\": true | false}.\n",
-     "qxscsi read --lba 2048 /dev/sdb", kOptLba, true, true},
+     "qxscsi read --lba 2048 /dev/sdb", kOptLba, true},
     {"makekey", Group::Key, "--host A,B,C | --snapshot A,B",
      "print a host's reservation key (no device)",
      "Prints the host key QXaabbcc of three integers, or with --snapshot the\n"
      "snapshot key SMaaabbb of two, as pr-reserve and pr-clear build them.\n"
      "Sends nothing.\n"
      "JSON: {\"key\": KEY}.\n",
-     "qxscsi makekey --host 1,2,3", kOptHost | kOptSnapshotPair, false, true},
-    {"identify", Group::Tape, "DEVICE", "vendor, product, serial, TapeAlert support", "", "", 0,
-     true, false},
-    {"tur", Group::Tape, "DEVICE", "is the unit ready? (TEST UNIT READY)", "", "", 0, true, false},
-    {"lock", Group::Tape, "DEVICE", "prevent medium removal", "", "", 0, true, false},
-    {"unlock", Group::Tape, "DEVICE", "allow medium removal", "", "", 0, true, false},
-    {"position", Group::Tape, "[--eod] DEVICE", "partition and block of the position", "", "", 0,
-     true, false},
-    {"tapealert", Group::Tape, "DEVICE", "the TapeAlert flags that are set", "", "", 0, true,
-     false},
-    {"worm", Group::Tape, "[--family FAMILY] DEVICE", "is the cartridge write-once (WORM)?", "", "",
-     0, true, false},
-    {"mediatype", Group::Tape, "DEVICE", "media type classification", "", "", 0, true, false},
-    {nullptr, Group::Key, nullptr, nullptr, nullptr, nullptr, 0, false, false},
+     "qxscsi makekey --host 1,2,3", kOptHost | kOptSnapshotPair, false},
+    {"identify", Group::Tape, "DEVICE", "vendor, product, serial, TapeAlert support",
+     "Reads the standard INQUIRY data (vendor, product, revision), the unit\n"
+     "serial number (INQUIRY, VPD page 80h; \"none\" when the device has no\n"
+     "such page) and the drive's list of log pages (LOG SENSE, page 00h):\n"
+     "TapeAlert yes when it lists the TapeAlert page 2Eh.\n"
+     "JSON: {\"vendor\", \"product\", \"revision\", \"serial\": S or null,\n"
+     "\"tapealert\": true | false}.\n",
+     "qxscsi identify /dev/nst0", 0, true},
+    {"tur", Group::Tape, "DEVICE", "is the unit ready? (TEST UNIT READY)",
+     "Sends TEST UNIT READY and prints \"ready\", or \"not ready\" with the\n"
+     "sense key, ASC and ASCQ and their names on stderr; the exit status is\n"
+     "that of the sense key (2 for NOT READY, as without a cartridge).\n"
+     "JSON: {\"ready\": true | false, and when not ready \"sense_key\",\n"
+     "\"asc\", \"ascq\", \"asc_name\"}.\n",
+     "qxscsi tur /dev/nst0", 0, true},
+    {"lock", Group::Tape, "DEVICE", "prevent medium removal",
+     "Prevents the removal of the medium (PREVENT ALLOW MEDIUM REMOVAL,\n"
+     "PREVENT 1) until unlock, or until the drive is reset.\n"
+     "JSON: {\"prevent\": true}.\n",
+     "qxscsi lock /dev/nst0", 0, true},
+    {"unlock", Group::Tape, "DEVICE", "allow medium removal",
+     "Allows the removal of the medium again (PREVENT ALLOW MEDIUM REMOVAL,\n"
+     "PREVENT 0).\n"
+     "JSON: {\"prevent\": false}.\n",
+     "qxscsi unlock /dev/nst0", 0, true},
+    {"position", Group::Tape, "[--eod] DEVICE", "partition and block of the position",
+     "Reads the position (READ POSITION, short form) and prints the partition\n"
+     "and the block number, and whether the tape is at the beginning or end of\n"
+     "the partition. With --eod it first spaces to the end of recorded data\n"
+     "(SPACE, end of data), which can take minutes: the elapsed time shows on\n"
+     "stderr when that is a terminal, and Ctrl-C ends the wait.\n"
+     "JSON: {\"partition\": N, \"block\": N or null when the drive does not\n"
+     "know it, \"beginning_of_partition\", \"end_of_partition\"}.\n",
+     "qxscsi position --eod /dev/nst0", kOptEod, true},
+    {"tapealert", Group::Tape, "DEVICE", "the TapeAlert flags that are set",
+     "Reads the TapeAlert log page (LOG SENSE, page 2Eh) once, after checking\n"
+     "that the drive lists it, and prints each set flag by number, name and\n"
+     "severity (information, warning, critical); \"no flag set\" when none\n"
+     "is. Reading the page may clear the flags in the drive. A drive without\n"
+     "the page: exit status 5.\n"
+     "JSON: {\"flags\": [{\"flag\": N, \"name\": S or null,\n"
+     "\"severity\": S or null}, ...]}.\n",
+     "qxscsi tapealert /dev/nst0", 0, true},
+    {"worm", Group::Tape, "[--family FAMILY] DEVICE", "is the cartridge write-once (WORM)?",
+     "Runs the WORM test of the drive's family: ait (mode page 31h), lto\n"
+     "(medium type), 3592 (mode page 23h), volsafe (sense data) or dlt\n"
+     "(medium auxiliary memory). Without --family the family comes from the\n"
+     "drive's identity: the LTO and DLT drives the media types know, a\n"
+     "product starting SDX (AIT) or 03592, or the vendor STK (VolSafe).\n"
+     "Exit status 0 for a WORM cartridge, 36 for one that is not.\n"
+     "JSON: {\"family\": F, \"worm\": true | false, \"code\": N or null}.\n",
+     "qxscsi worm --family lto /dev/nst0", kOptFamily, true},
+    {"mediatype", Group::Tape, "DEVICE", "media type classification",
+     "Classifies the loaded cartridge for the LTO and DLT drives the library\n"
+     "knows, and prints the media type code (\"none\" for another drive or\n"
+     "medium), the drive's vendor and product, and the medium type byte of\n"
+     "the mode parameter header (MODE SENSE(6), page 00h).\n"
+     "JSON: {\"code\": N or null, \"vendor\", \"product\", \"medium_type\": N}.\n",
+     "qxscsi mediatype /dev/nst0", 0, true},
+    {nullptr, Group::Key, nullptr, nullptr, nullptr, nullptr, 0, false},
 };
 
 }  // namespace

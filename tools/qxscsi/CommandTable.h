@@ -13,6 +13,8 @@ enum Option : unsigned {
     kOptSnapshot = 1U << 2,      // --snapshot (the snapshot key form)
     kOptSnapshotPair = 1U << 3,  // --snapshot A,B (makekey)
     kOptLba = 1U << 4,           // --lba N
+    kOptEod = 1U << 5,           // --eod (position)
+    kOptFamily = 1U << 6,        // --family FAMILY (worm)
 };
 
 enum class Group { Reservation, Io, Key, Tape };
@@ -26,7 +28,6 @@ struct CommandInfo {
     const char* example;
     unsigned options;  // Option bits it accepts
     bool takesDevice;
-    bool available;  // false: listed, not in this version yet
 };
 
 // The command named name, or null.

@@ -3,8 +3,28 @@
 #include <string>
 
 #include "tools/qxscsi/DeviceAccess.h"
+#include "tools/qxscsi/TapeCommands.h"
 
 namespace qxtool {
+
+void runTapeCommand(const Invocation& invocation, Exchange& exchange) {
+    const std::string name = invocation.command->name;
+    if (name == "identify") {
+        runIdentify(exchange);
+    } else if (name == "tur") {
+        runTestUnitReady(exchange);
+    } else if (name == "lock" || name == "unlock") {
+        runMediumRemoval(exchange, name == "lock");
+    } else if (name == "position") {
+        runPosition(exchange, invocation.eod);
+    } else if (name == "tapealert") {
+        runTapeAlert(exchange);
+    } else if (name == "worm") {
+        runWorm(exchange, invocation.family);
+    } else {
+        runMediaType(exchange);
+    }
+}
 
 void runCommand(const Invocation& invocation, Report& report, const LogCapture& log) {
     const std::string name = invocation.command->name;
@@ -19,6 +39,11 @@ void runCommand(const Invocation& invocation, Report& report, const LogCapture& 
         status = device.open(reason);
         if (status == 0 && name == "read") {
             runRead(invocation, device.spti(), report);
+            return;
+        }
+        if (status == 0 && invocation.command->group == Group::Tape) {
+            Exchange exchange(device.spti(), report);
+            runTapeCommand(invocation, exchange);
             return;
         }
     }

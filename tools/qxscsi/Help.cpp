@@ -39,6 +39,8 @@ const char* const kOptions =
     "  -v, -vv        the library's log lines on stderr with their level: -v\n"
     "                 level 1 (failures, outcomes, workflow steps), -vv also\n"
     "                 level 3 (each operation's entry)\n"
+    "  --hex          also the raw bytes of each reply, sixteen a line as the\n"
+    "                 sg3_utils programs show them (JSON: \"replies\")\n"
     "  -h, --help     this text; qxscsi COMMAND --help explains one command\n"
     "  -V, --version  the tool's version\n"
     "Command options:\n"
@@ -47,7 +49,9 @@ const char* const kOptions =
     "                 pr-keys shows a numeric key in)\n"
     "  --host A,B,C   the three non-negative integers of a host: key QXaabbcc\n"
     "  --snapshot     the snapshot key SMaaabbb of the first two integers\n"
-    "  --lba N        a logical block address (decimal, or hex with 0x)\n";
+    "  --lba N        a logical block address (decimal, or hex with 0x)\n"
+    "  --eod          space to the end of recorded data first\n"
+    "  --family F     the WORM test: ait, lto, 3592, volsafe or dlt\n";
 
 std::string commandList(Group group) {
     std::string text;
@@ -79,7 +83,7 @@ std::string generalHelp() {
     text += "\nReservation commands:\n" + commandList(Group::Reservation);
     text += "\nI/O commands:\n" + commandList(Group::Io);
     text += "\nReservation keys:\n" + commandList(Group::Key);
-    text += "\nTape commands (not available in this version yet):\n" + commandList(Group::Tape);
+    text += "\nTape commands:\n" + commandList(Group::Tape);
     text += "\n";
     text += kOptions;
     text += "\n";
@@ -94,9 +98,6 @@ std::string commandHelp(const CommandInfo& command) {
     std::string summary = command.summary;
     summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
     text += summary + ".\n";
-    if (!command.available) {
-        return text + "Not available in this version yet.\n";
-    }
     text += std::string("\n") + command.details;
     text += std::string("\nExample:\n  ") + command.example + "\n";
     if (command.takesDevice) {

@@ -103,6 +103,18 @@ JsonValue JsonValue::strings(const std::vector<std::string>& values) {
     return JsonValue(text + "]");
 }
 
+JsonValue JsonValue::array(const std::vector<JsonValue>& values) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        text += (i == 0 ? "" : ", ") + values[i].text();
+    }
+    return JsonValue(text + "]");
+}
+
+JsonValue JsonValue::object(const JsonObject& value) {
+    return JsonValue(value.text());
+}
+
 void JsonObject::set(const std::string& name, const JsonValue& value) {
     for (auto& member : m_members) {
         if (member.first == name) {

@@ -19,6 +19,8 @@ class JsonValue {
     static JsonValue number(long long value);
     static JsonValue string(const std::string& value);
     static JsonValue strings(const std::vector<std::string>& values);
+    static JsonValue array(const std::vector<JsonValue>& values);
+    static JsonValue object(const class JsonObject& value);
 
     const std::string& text() const { return m_text; }
 

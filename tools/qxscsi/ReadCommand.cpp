@@ -5,45 +5,15 @@
 
 #include "qxscsi/QXNTSpti.h"
 #include "tools/qxscsi/Commands.h"
+#include "tools/qxscsi/Exchange.h"
 #include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/SenseText.h"
 
 namespace qxtool {
 
 namespace {
 
-constexpr int kStatusCheckCondition = 0x02;
-constexpr int kStatusReservationConflict = 0x18;
-constexpr int kTimeoutSeconds = 60;
 // Block lengths beyond this are not a disk's; the buffer is never sized by a larger claim.
 constexpr unsigned long kMaxBlockLength = 1UL << 20;
-
-// Sends one CDB that reads into data; 0 when the device carried it out, else the exit status
-// with the reason.
-int send(QXNTSpti& spti, const char* what, unsigned char* cdb, int cdbLength,
-         std::vector<unsigned char>& data, std::string& reason) {
-    unsigned char key = 0;
-    unsigned char asc = 0;
-    unsigned char ascq = 0;
-    if (!spti.SendSCSICmd(cdb, cdbLength, data.data(), static_cast<int>(data.size()), &key, &asc,
-                          &ascq, kTimeoutSeconds, 0)) {
-        reason = std::string(what) + " could not be sent: " + spti.m_strErrorMsg;
-        return kExitOther;
-    }
-    switch (spti.m_nScsiStatus) {
-        case 0:
-            return kExitSuccess;
-        case kStatusReservationConflict:
-            reason = std::string(what) + ": reservation conflict";
-            return kExitReservationConflict;
-        case kStatusCheckCondition:
-            reason = std::string(what) + ": " + senseText(key, asc, ascq);
-            return statusForSense(key, asc);
-        default:
-            reason = std::string(what) + ": SCSI status " + std::to_string(spti.m_nScsiStatus);
-            return kExitOther;
-    }
-}
 
 }  // namespace
 
@@ -51,15 +21,15 @@ void runRead(const Invocation& invocation, QXNTSpti& spti, Report& report) {
     const unsigned long lba = invocation.lba;
     const std::string where = "LBA " + std::to_string(lba);
     report.set("lba", JsonValue::number(static_cast<long long>(lba)));
-    std::string reason;
+    Exchange exchange(spti, report);
 
-    unsigned char capacityCdb[10] = {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    std::vector<unsigned char> capacity(8, 0);
-    int status = send(spti, "READ CAPACITY(10)", capacityCdb, 10, capacity, reason);
+    Answer capacity = exchange.send("READ CAPACITY(10)", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
+    int status = capacity.status;
+    std::string reason = capacity.reason;
     unsigned long blockLength = 0;
     if (status == 0) {
         // BLOCK LENGTH IN BYTES, bytes 4 to 7; a top bit set reads as a negative word.
-        blockLength = static_cast<std::uint32_t>(decodeWord4(&capacity[4]));
+        blockLength = static_cast<std::uint32_t>(decodeWord4(&capacity.data[4]));
         if (blockLength == 0 || blockLength > kMaxBlockLength) {
             reason = "READ CAPACITY(10) reports a block length of " + std::to_string(blockLength) +
                      " bytes";
@@ -67,18 +37,13 @@ void runRead(const Invocation& invocation, QXNTSpti& spti, Report& report) {
         }
     }
     if (status == 0) {
-        unsigned char readCdb[10] = {0x28,
-                                     0,
-                                     static_cast<unsigned char>(lba >> 24),
-                                     static_cast<unsigned char>(lba >> 16),
-                                     static_cast<unsigned char>(lba >> 8),
-                                     static_cast<unsigned char>(lba),
-                                     0,
-                                     0,
-                                     1,
-                                     0};
-        std::vector<unsigned char> block(blockLength, 0);
-        status = send(spti, ("READ(10) of " + where).c_str(), readCdb, 10, block, reason);
+        const Answer block = exchange.send(
+            "READ(10) of " + where,
+            {0x28, 0, static_cast<unsigned char>(lba >> 24), static_cast<unsigned char>(lba >> 16),
+             static_cast<unsigned char>(lba >> 8), static_cast<unsigned char>(lba), 0, 0, 1, 0},
+            static_cast<int>(blockLength));
+        status = block.status;
+        reason = block.reason;
     }
     report.set("passes", JsonValue::boolean(status == 0));
     if (status == 0) {

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     }
 
     Report report(invocation.command->name, invocation.device);
+    report.showReplies(invocation.hex);
     {
         LogCapture log(invocation.verbosity, stderr);
         runCommand(invocation, report, log);

@@ -228,6 +228,21 @@ TEST_F(ToolTest, TapeCommandsOnTheTapeLun) {
     EXPECT_EQ(media["code"], nullptr);
     EXPECT_EQ(media["product"], "VIRTUAL-TAPE");
     EXPECT_EQ(media["medium_type"], 0);
+
+    // --hex: each reply's bytes after the text, and as "replies" in JSON.
+    run = on(tape, {"identify", "--hex"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("TapeAlert: no\nINQUIRY cdb: 12 00 00 00 24 00\n"
+                           "Received 36 bytes of data:\n"
+                           " 00     01 80 "),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("VIRTUAL-TAPE    \n"), std::string::npos) << run.out;
+    json replies = tapeJson({"identify", "--hex"}, 0)["replies"];
+    ASSERT_EQ(replies.size(), 3U);
+    EXPECT_EQ(replies[0]["command"], "INQUIRY");
+    EXPECT_EQ(replies[1]["cdb"], "12 01 80 00 fc 00");
+    EXPECT_EQ(replies[2]["data"], "") << "LOG SENSE refused: no data";
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "gtest/gtest.h"
+#include "tools/qxscsi/HexDump.h"
 #include "tools/qxscsi/Json.h"
+#include "tools/qxscsi/Progress.h"
 #include "tools/qxscsi/Report.h"
 
 namespace qxtool {
@@ -79,6 +81,75 @@ TEST(Report, FailureIsOneLineNamingTheDeviceWithoutItsPassword) {
                         "conflict\\nsecond line\", \"exit_status\": 24}"),
               std::string::npos)
         << json;
+}
+
+TEST(HexDump, SixteenBytesALineWithOffsetsAndPrintableText) {
+    std::vector<unsigned char> inquiry = {0x01, 0x80, 0x05, 0x12, 0x3d, 0, 0, 0x02};
+    for (char c : std::string("QXSCSI  VIRTUAL-TAPE    0100")) {
+        inquiry.push_back(static_cast<unsigned char>(c));
+    }
+    EXPECT_EQ(hexDump(inquiry.data(), inquiry.size()),
+              " 00     01 80 05 12 3d 00 00 02  51 58 53 43 53 49 20 20    ....=...QXSCSI  \n"
+              " 10     56 49 52 54 55 41 4c 2d  54 41 50 45 20 20 20 20    VIRTUAL-TAPE    \n"
+              " 20     30 31 30 30                                         0100\n");
+    EXPECT_EQ(hexDump(inquiry.data(), 0), "");
+    EXPECT_EQ(hexBytes(inquiry.data(), 3), "01 80 05");
+
+    // Longer replies take wider offsets; the columns stay where they were.
+    const std::vector<unsigned char> page(300, 0x7F);
+    const std::string dump = hexDump(page.data(), page.size());
+    EXPECT_NE(dump.find("\n 0120   7f 7f 7f 7f"), std::string::npos) << dump;
+    EXPECT_EQ(dump.find(" 0000   7f"), 0U) << dump;
+    EXPECT_EQ(dump.substr(0, dump.find('\n')).find("................"), 60U);
+}
+
+TEST(Report, RawRepliesOnlyWhenAskedFor) {
+    Report report("tur", "/dev/nst0");
+    report.line("ready");
+    report.reply("TEST UNIT READY", {0, 0, 0, 0, 0, 0}, {});
+    report.reply("INQUIRY", {0x12, 0, 0, 0, 36, 0}, {0x01, 0x80, 'A'});
+    EXPECT_EQ(report.output(false), "ready\n");
+    EXPECT_EQ(report.output(true).find("replies"), std::string::npos);
+    report.showReplies(true);
+    EXPECT_EQ(report.output(false),
+              "ready\n"
+              "TEST UNIT READY cdb: 00 00 00 00 00 00\n"
+              "INQUIRY cdb: 12 00 00 00 24 00\n"
+              "Received 3 bytes of data:\n"
+              " 00     01 80 41                                            ..A\n");
+    EXPECT_NE(
+        report.output(true).find(
+            "\"replies\": [{\"command\": \"TEST UNIT READY\", \"cdb\": \"00 00 00 00 00 00\", "
+            "\"data\": \"\"}, {\"command\": \"INQUIRY\", \"cdb\": \"12 00 00 00 24 00\", "
+            "\"data\": \"01 80 41\"}]"),
+        std::string::npos)
+        << report.output(true);
+}
+
+TEST(Report, ANoAnswerHasItsStatusButNoErrorLine) {
+    Report report("worm", "/dev/nst0");
+    report.line("not WORM (lto test)");
+    report.answerNo(36);
+    EXPECT_EQ(report.status(), 36);
+    EXPECT_EQ(report.errorLine(), "");
+    EXPECT_NE(report.output(true).find("\"exit_status\": 36"), std::string::npos);
+    EXPECT_EQ(report.output(true).find("\"error\""), std::string::npos);
+}
+
+TEST(Progress, ElapsedTimeInSecondsThenMinutes) {
+    EXPECT_EQ(progressLine("SPACE to end of data", std::chrono::milliseconds(1999)),
+              "qxscsi: SPACE to end of data: 1 s elapsed");
+    EXPECT_EQ(progressLine("ERASE", std::chrono::seconds(3725)),
+              "qxscsi: ERASE: 62 min 5 s elapsed");
+    Progress progress;
+    std::string what;
+    Progress::Clock::time_point since;
+    EXPECT_FALSE(progress.current(what, since));
+    progress.begin("SPACE to end of data");
+    EXPECT_TRUE(progress.current(what, since));
+    EXPECT_EQ(what, "SPACE to end of data");
+    progress.end();
+    EXPECT_FALSE(progress.current(what, since));
 }
 
 }  // namespace

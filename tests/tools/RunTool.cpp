@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,16 +18,35 @@ long long nowMs() {
     return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+// A pseudo-terminal: the master end to read, the slave's name for the child to open.
+bool openTerminal(int& master, std::string& slave) {
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0) {
+        return false;
+    }
+    const char* name = nullptr;
+    if (grantpt(master) != 0 || unlockpt(master) != 0 || (name = ptsname(master)) == nullptr) {
+        close(master);
+        return false;
+    }
+    slave = name;
+    return true;
+}
+
 }  // namespace
 
-ToolRun runProgram(const std::string& program, const std::vector<std::string>& args, int seconds) {
+ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                   const RunOptions& options) {
     ToolRun run;
     int out[2];
     int err[2];
+    std::string terminal;
     if (pipe2(out, O_CLOEXEC) != 0) {
         return run;
     }
-    if (pipe2(err, O_CLOEXEC) != 0) {
+    const bool piped =
+        options.stderrTerminal ? openTerminal(err[0], terminal) : pipe2(err, O_CLOEXEC) == 0;
+    if (!piped) {
         close(out[0]);
         close(out[1]);
         return run;
@@ -37,28 +57,44 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    const long long start = nowMs();
     const pid_t pid = fork();
     if (pid == 0) {
+        const int errFd = options.stderrTerminal ? open(terminal.c_str(), O_RDWR) : err[1];
         dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
+        dup2(errFd, STDERR_FILENO);
+        for (const std::string& setting : options.environment) {
+            putenv(const_cast<char*>(setting.c_str()));
+        }
         execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(out[1]);
-    close(err[1]);
-    const long long deadline = nowMs() + seconds * 1000LL;
+    if (!options.stderrTerminal) {
+        close(err[1]);
+    }
+    const long long deadline = start + options.seconds * 1000LL;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&run.out, &run.err};
     int open = 2;
     bool killed = false;
+    bool interrupted = options.interruptAfterMs < 0;
     while (open > 0 && pid > 0) {
-        const long long left = deadline - nowMs();
-        if (left <= 0) {
+        const long long now = nowMs();
+        if (now >= deadline) {
             kill(pid, SIGKILL);
             killed = true;
             break;
         }
-        if (poll(fds, 2, static_cast<int>(left)) < 0) {
+        if (!interrupted && now - start >= options.interruptAfterMs) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+        long long left = deadline - now;
+        if (!interrupted && start + options.interruptAfterMs - now < left) {
+            left = start + options.interruptAfterMs - now;
+        }
+        if (poll(fds, 2, static_cast<int>(left > 0 ? left : 0)) < 0) {
             break;
         }
         for (int i = 0; i < 2; ++i) {
@@ -68,6 +104,7 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
                 if (n > 0) {
                     sinks[i]->append(buffer, static_cast<std::size_t>(n));
                 } else {
+                    // End of file; a terminal whose last writer has gone reads as an error.
                     fds[i].fd = -1;
                     --open;
                 }
@@ -77,10 +114,21 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
     close(out[0]);
     close(err[0]);
     int wstatus = 0;
-    if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && !killed && WIFEXITED(wstatus)) {
-        run.status = WEXITSTATUS(wstatus);
+    if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && !killed) {
+        if (WIFEXITED(wstatus)) {
+            run.status = WEXITSTATUS(wstatus);
+        } else if (WIFSIGNALED(wstatus)) {
+            run.signal = WTERMSIG(wstatus);
+        }
     }
+    run.milliseconds = nowMs() - start;
     return run;
+}
+
+ToolRun runProgram(const std::string& program, const std::vector<std::string>& args, int seconds) {
+    RunOptions options;
+    options.seconds = seconds;
+    return runProgram(program, args, options);
 }
 
 ToolRun runTool(const std::vector<std::string>& args, int seconds) {

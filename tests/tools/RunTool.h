@@ -10,9 +10,21 @@ namespace tooltest {
 
 struct ToolRun {
     int status = -1;  // the exit status; -1 when the tool did not exit by itself
+    int signal = 0;   // the signal that ended it, 0 when none did (or the run was killed)
+    long long milliseconds = 0;  // from start to end
     std::string out;
     std::string err;
 };
+
+struct RunOptions {
+    int seconds = 60;             // killed (SIGKILL) after this
+    int interruptAfterMs = -1;    // SIGINT once, this long after the start
+    bool stderrTerminal = false;  // stderr is a terminal (a pseudo-terminal) instead of a pipe
+    std::vector<std::string> environment;  // NAME=VALUE added to the tool's environment
+};
+
+ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
+                   const RunOptions& options);
 
 // Runs program with args; kills it after seconds.
 ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,

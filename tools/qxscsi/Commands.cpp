@@ -26,7 +26,8 @@ void runTapeCommand(const Invocation& invocation, Exchange& exchange) {
     }
 }
 
-void runCommand(const Invocation& invocation, Report& report, const LogCapture& log) {
+void runCommand(const Invocation& invocation, Report& report, const LogCapture& log,
+                Progress* progress) {
     const std::string name = invocation.command->name;
     if (!invocation.command->takesDevice) {
         runMakeKey(invocation, report);
@@ -42,7 +43,7 @@ void runCommand(const Invocation& invocation, Report& report, const LogCapture& 
             return;
         }
         if (status == 0 && invocation.command->group == Group::Tape) {
-            Exchange exchange(device.spti(), report);
+            Exchange exchange(device.spti(), report, progress);
             runTapeCommand(invocation, exchange);
             return;
         }

@@ -10,8 +10,12 @@ class QXNTSpti;
 
 namespace qxtool {
 
-// Opens the device when the command has one, then runs the command.
-void runCommand(const Invocation& invocation, Report& report, const LogCapture& log);
+class Progress;
+
+// Opens the device when the command has one, then runs the command. progress, when not null,
+// learns of the long operations.
+void runCommand(const Invocation& invocation, Report& report, const LogCapture& log,
+                Progress* progress = nullptr);
 
 // The reservation commands, through the reservation handle (pr-keys ... pr-release).
 void runReservationCommand(const Invocation& invocation, Report& report, const LogCapture& log);

@@ -2,6 +2,7 @@
 
 #include "qxscsi/QXNTSpti.h"
 #include "tools/qxscsi/ExitStatus.h"
+#include "tools/qxscsi/Progress.h"
 #include "tools/qxscsi/Report.h"
 #include "tools/qxscsi/SenseText.h"
 
@@ -87,6 +88,17 @@ Answer Exchange::send(const std::string& what, std::vector<unsigned char> cdb, i
             break;
     }
     m_report.reply(what, cdb, answer.data);
+    return answer;
+}
+
+Answer Exchange::sendLong(const std::string& what, std::vector<unsigned char> cdb, int dataLength) {
+    if (m_progress != nullptr) {
+        m_progress->begin(what);
+    }
+    Answer answer = send(what, std::move(cdb), dataLength);
+    if (m_progress != nullptr) {
+        m_progress->end();
+    }
     return answer;
 }
 

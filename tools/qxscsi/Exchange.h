@@ -12,6 +12,7 @@ class QXNTSpti;
 
 namespace qxtool {
 
+class Progress;
 class Report;
 
 struct Answer {
@@ -27,11 +28,16 @@ struct Answer {
 
 class Exchange {
   public:
-    Exchange(QXNTSpti& spti, Report& report) : m_spti(spti), m_report(report) {}
+    // progress, when not null, learns of the long operations (sendLong).
+    Exchange(QXNTSpti& spti, Report& report, Progress* progress = nullptr)
+        : m_spti(spti), m_report(report), m_progress(progress) {}
 
     // Sends cdb, reading up to dataLength bytes (0: no data). what names the command in the
     // reason ("READ POSITION").
     Answer send(const std::string& what, std::vector<unsigned char> cdb, int dataLength);
+    // The same for a command that may take minutes or hours (SPACE, ERASE): its elapsed time is
+    // shown while the tool waits.
+    Answer sendLong(const std::string& what, std::vector<unsigned char> cdb, int dataLength);
 
     QXNTSpti& spti() { return m_spti; }
     Report& report() { return m_report; }
@@ -39,6 +45,7 @@ class Exchange {
   private:
     QXNTSpti& m_spti;
     Report& m_report;
+    Progress* m_progress;
 };
 
 // How many bytes of a reply to the command whose operation code is opcode hold data, from the

@@ -50,7 +50,9 @@ const char* exitStatusTable() {
            "  15  the device cannot be opened\n"
            "  24  reservation conflict (SCSI status 24, or handle code 45002)\n"
            "  36  the answer to a yes/no question is no\n"
-           "  99  any other failure, with the library's message\n";
+           "  99  any other failure, with the library's message\n"
+           " 130  interrupted (SIGINT, Ctrl-C): the tool ends by the signal; a\n"
+           "      command it was waiting for may still run on the device\n";
 }
 
 }  // namespace qxtool

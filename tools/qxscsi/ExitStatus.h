@@ -19,6 +19,7 @@ enum ExitStatus {
     kExitReservationConflict = 24,  // RESERVATION CONFLICT
     kExitFalse = 36,                // a yes/no question answered no
     kExitOther = 99,                // anything else
+    kExitInterrupted = 130,         // SIGINT: the tool ends by the signal (a shell shows 130)
 };
 
 // The status for a CHECK CONDITION with this sense key (the flag bits of sense byte 2 may be

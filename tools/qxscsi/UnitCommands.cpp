@@ -55,7 +55,7 @@ void runMediumRemoval(Exchange& exchange, bool prevent) {
 void runPosition(Exchange& exchange, bool toEndOfData) {
     Report& report = exchange.report();
     if (toEndOfData) {
-        const Answer space = exchange.send("SPACE to end of data", {0x11, 0x03, 0, 0, 0, 0}, 0);
+        const Answer space = exchange.sendLong("SPACE to end of data", {0x11, 0x03, 0, 0, 0, 0}, 0);
         if (!space.good()) {
             report.fail(space.status, space.reason);
             return;

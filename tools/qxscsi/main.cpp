@@ -1,4 +1,6 @@
 // qxscsi: the command-line tool over the library's public interface.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,7 +10,9 @@
 #include "tools/qxscsi/ExitStatus.h"
 #include "tools/qxscsi/Help.h"
 #include "tools/qxscsi/LogCapture.h"
+#include "tools/qxscsi/Progress.h"
 #include "tools/qxscsi/Report.h"
+#include "tools/qxscsi/Watch.h"
 
 int main(int argc, char** argv) {
     using namespace qxtool;
@@ -44,9 +48,24 @@ int main(int argc, char** argv) {
 
     Report report(invocation.command->name, invocation.device);
     report.showReplies(invocation.hex);
-    {
-        LogCapture log(invocation.verbosity, stderr);
-        runCommand(invocation, report, log);
+    LogCapture log(invocation.verbosity, stderr);
+    Progress progress;
+    const WatchOutcome outcome = runWatched([&] { runCommand(invocation, report, log, &progress); },
+                                            progress, isatty(STDERR_FILENO) ? stderr : nullptr);
+    if (outcome == WatchOutcome::Interrupted) {
+        // The command's own report belongs to its thread, which may still be writing it.
+        Report interrupted(invocation.command->name, invocation.device);
+        std::string what;
+        Progress::Clock::time_point since;
+        interrupted.fail(kExitInterrupted, progress.current(what, since)
+                                               ? "interrupted during " + what +
+                                                     "; the device may still be carrying it out"
+                                               : std::string("interrupted"));
+        std::fputs(interrupted.output(invocation.json).c_str(), stdout);
+        std::fflush(stdout);
+        std::fputs(interrupted.errorLine().c_str(), stderr);
+        std::fflush(stderr);
+        endByInterrupt();
     }
     std::fputs(report.output(invocation.json).c_str(), stdout);
     std::fflush(stdout);

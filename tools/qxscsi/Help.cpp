@@ -97,7 +97,8 @@ std::string commandHelp(const CommandInfo& command) {
     std::string text = usageLine(&command) + "\n\n";
     std::string summary = command.summary;
     summary[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(summary[0])));
-    text += summary + ".\n";
+    // A question keeps its question mark.
+    text += summary + (summary.back() == '?' ? "\n" : ".\n");
     text += std::string("\n") + command.details;
     text += std::string("\nExample:\n  ") + command.example + "\n";
     if (command.takesDevice) {

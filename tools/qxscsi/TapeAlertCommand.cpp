@@ -45,9 +45,7 @@ void runTapeAlert(Exchange& exchange) {
     Report& report = exchange.report();
     const Answer pages = readSupportedLogPages(exchange);
     if (pages.status == kExitIllegalRequest || pages.status == kExitInvalidOpcode) {
-        report.fail(
-            kExitIllegalRequest,
-            "the drive has no TapeAlert log page: it refuses LOG SENSE (" + pages.reason + ")");
+        report.fail(kExitIllegalRequest, "the drive has no TapeAlert log page: " + pages.reason);
         return;
     }
     if (!pages.good()) {

@@ -67,12 +67,11 @@ void runPosition(Exchange& exchange, bool toEndOfData) {
         report.fail(position.status, position.reason);
         return;
     }
-    const std::vector<unsigned char>& d = position.data;
+    std::vector<unsigned char> d = position.data;
     const unsigned char flags = d[0];
     const unsigned partition = d[1];
     const bool known = (flags & kBlockPositionUnknown) == 0;
-    const std::uint32_t block =
-        static_cast<std::uint32_t>(decodeWord4(const_cast<unsigned char*>(&d[4])));
+    const std::uint32_t block = static_cast<std::uint32_t>(decodeWord4(&d[4]));
     const bool bop = (flags & kBeginningOfPartition) != 0;
     const bool eop = (flags & kEndOfPartition) != 0;
 

@@ -1,0 +1,79 @@
+#include "tools/demo/Interrupt.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace qxdemo {
+
+namespace {
+
+volatile sig_atomic_t g_child = 0;
+// The message is made outside the handler; the handler only writes it.
+char g_message[96] = "\nqxscsi-demo: interrupted; the story stops here\n";
+volatile sig_atomic_t g_messageLength = 0;
+
+void onInterrupt(int) {
+    const pid_t child = g_child;
+    if (child > 0) {
+        kill(child, SIGKILL);
+    }
+    const ssize_t ignored = write(STDOUT_FILENO, g_message, g_messageLength);
+    (void)ignored;
+    signal(SIGINT, SIG_DFL);
+    raise(SIGINT);
+}
+
+sigset_t interruptOnly() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+
+}  // namespace
+
+void installInterruptHandler() {
+    g_messageLength = static_cast<sig_atomic_t>(std::strlen(g_message));
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = &onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+void setInterruptedStep(int step) {
+    const sigset_t set = interruptOnly();
+    sigset_t old;
+    sigprocmask(SIG_BLOCK, &set, &old);
+    const int length =
+        std::snprintf(g_message, sizeof g_message,
+                      "\nqxscsi-demo: interrupted in step %d; the story stops here\n", step);
+    g_messageLength = length > 0 ? length : 0;
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+}
+
+pid_t forkWatchedChild() {
+    const sigset_t set = interruptOnly();
+    sigset_t old;
+    sigprocmask(SIG_BLOCK, &set, &old);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGINT, SIG_DFL);
+        sigprocmask(SIG_SETMASK, &old, nullptr);
+        return 0;
+    }
+    if (pid > 0) {
+        g_child = pid;
+    }
+    sigprocmask(SIG_SETMASK, &old, nullptr);
+    return pid;
+}
+
+void forgetChild() {
+    g_child = 0;
+}
+
+}  // namespace qxdemo

@@ -1,0 +1,222 @@
+// The demonstration against the fixture's target: every step turns out as the story says,
+// read from what it prints and from the device afterwards; a failed step is named; Ctrl-C ends
+// it at once with nothing left running.
+#include <dirent.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "qxscsi/QXNTSpti.h"
+#include "qxscsi/QXScsiHardDisk.h"
+#include "tests/iscsi/TgtTarget.h"
+#include "tests/tools/RunTool.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+using tooltest::ToolRun;
+
+constexpr int kDemoDisk = 5;
+
+ToolRun demo(std::vector<std::string> args, const tooltest::RunOptions& options) {
+    args.insert(args.begin(), {"--tool", QXSCSI_TOOL_PATH});
+    return tooltest::runProgram(QXSCSI_DEMO_PATH, args, options);
+}
+
+ToolRun demoOnFixture(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"--portal", tgt::setting("TGT_PORTAL"), "--target",
+                                     tgt::setting("TGT_IQN")};
+    args.insert(args.end(), extra.begin(), extra.end());
+    tooltest::RunOptions options;
+    options.seconds = 60;
+    return demo(args, options);
+}
+
+// What the demonstration printed, by step: the heading's number to the step's lines.
+std::map<int, std::vector<std::string>> stepsOf(const std::string& out) {
+    std::map<int, std::vector<std::string>> steps;
+    std::istringstream in(out);
+    std::string line;
+    int step = 0;
+    while (std::getline(in, line)) {
+        if (line.size() > 3 && line[0] >= '1' && line[0] <= '9' && line.compare(1, 2, ". ") == 0) {
+            step = line[0] - '0';
+        }
+        steps[step].push_back(line);
+    }
+    return steps;
+}
+
+// The outcomes ("    = ...") a step showed, in order.
+std::vector<std::string> outcomes(const std::vector<std::string>& lines) {
+    std::vector<std::string> shown;
+    for (const std::string& line : lines) {
+        if (line.compare(0, 6, "    = ") == 0) {
+            shown.push_back(line.substr(6));
+        }
+    }
+    return shown;
+}
+
+class DemoTest : public tgt::TgtTest {
+  protected:
+    void SetUp() override {
+        tgt::TgtTest::SetUp();
+        // A free disk, whatever an earlier run left: a forced clear drops every registration.
+        QXScsiHardDisk cleaner(tgt::path(kDemoDisk, "demo-test-cleaner"), 9);
+        ASSERT_TRUE(cleaner.Open());
+        std::string message;
+        ASSERT_EQ(cleaner.doForcePR_Clear(9, 9, 9), 0u) << cleaner.getLastError(message) << message;
+    }
+};
+
+TEST_F(DemoTest, TellsTheStoryStepByStep) {
+    const ToolRun run = demoOnFixture({});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_LT(run.milliseconds, 60 * 1000);
+    const std::map<int, std::vector<std::string>> steps = stepsOf(run.out);
+    ASSERT_EQ(steps.size(), 6u) << run.out;  // the introduction and five steps
+
+    // 1. The tool identifies the tape drive and finds its position.
+    EXPECT_THAT(steps.at(1),
+                testing::IsSupersetOf({"    | vendor: QXSCSI", "    | product: VIRTUAL-TAPE",
+                                       "    | partition 0, block unknown"}));
+    // 2. A reserves a free disk; the tool sees A's key holding the reservation.
+    EXPECT_THAT(outcomes(steps.at(2)), ElementsAre("0, key QX010203"));
+    EXPECT_THAT(steps.at(2),
+                testing::IsSupersetOf({"    log A (level 1): No reservation on the drive. Going to "
+                                       "reserve",
+                                       "    | QX010203",
+                                       "    | holder QX010203, type 3 (Exclusive Access)"}));
+    // 3. A's read passes, B's is refused, and the demonstration says why.
+    EXPECT_THAT(outcomes(steps.at(3)), ElementsAre("GOOD", "RESERVATION CONFLICT"));
+    EXPECT_THAT(steps.at(3),
+                testing::Contains(HasSubstr("why: A holds an exclusive-access reservation")));
+    // 4. B pre-empts A; B's read passes; A hears of the pre-emption once, then is refused.
+    EXPECT_THAT(outcomes(steps.at(4)),
+                ElementsAre("0, key QX040506", "GOOD", "CHECK CONDITION, sense 6/2A/03",
+                            "RESERVATION CONFLICT"));
+    EXPECT_THAT(steps.at(4), testing::Contains("    log B (level 1): Valid reservation on the "
+                                               "drive from another host. Going to pre-empt"));
+    EXPECT_THAT(steps.at(4), testing::Contains("    | holder QX040506, type 3 (Exclusive Access)"));
+    // 5. B's forced clear; the tool finds no key and no reservation.
+    EXPECT_THAT(outcomes(steps.at(5)), ElementsAre("0", "(no output)"));
+    EXPECT_THAT(steps.at(5), testing::Contains("    | none"));
+    EXPECT_THAT(run.out, HasSubstr("The story is told: 5 steps in "));
+
+    // The device agrees: nothing registered, nothing reserved.
+    QXNTSpti observer(0, tgt::path(kDemoDisk, "demo-test-observer"));
+    ASSERT_TRUE(observer.isOK()) << observer.m_strErrorMsg;
+    std::vector<std::string> keys;
+    EXPECT_TRUE(observer.QueryReg(keys)) << observer.m_strErrorMsg;
+    EXPECT_THAT(keys, IsEmpty());
+    std::string holder = "?";
+    unsigned long type = 99;
+    EXPECT_TRUE(observer.QueryReserve(holder, type)) << observer.m_strErrorMsg;
+    EXPECT_EQ(holder, "");
+}
+
+TEST_F(DemoTest, AStepThatFailsIsNamedAndEndsTheStory) {
+    // LUN 9 does not exist: the tool cannot open the tape drive of step 1.
+    const ToolRun run = demoOnFixture({"--tape-lun", "9"});
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_THAT(run.err, HasSubstr("qxscsi-demo: step 1 (The tape drive: what it is and where it "
+                                   "stands) failed: qxscsi identify exited 15"));
+    EXPECT_THAT(run.out, Not(HasSubstr("\n2. ")));
+}
+
+TEST(DemoCommandLine, BadArgumentsAreSaidAndHelpAnswers) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string said;
+    } cases[] = {
+        {{"--help"}, 0, "Usage: qxscsi-demo --tool PATH --portal HOST:PORT --target IQN"},
+        {{"--portal", "127.0.0.1:1"}, 2, "--tool, --portal and --target are needed"},
+        {{"--portal", "p", "--target", "t", "--disk-lun", "256"},
+         2,
+         "--disk-lun '256' is not a LUN (0 to 255)"},
+        {{"--portal", "p", "--target", "t", "--tape-lun", "5"},
+         2,
+         "the disk and the tape drive must be different LUNs"},
+        {{"--portal", "p", "--target", "t", "--disk"}, 2, "unknown argument '--disk'"},
+        {{"--portal"}, 2, "--portal needs a value"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = demo(c.args, tooltest::RunOptions());
+        EXPECT_EQ(run.status, c.status) << c.args[0];
+        EXPECT_THAT(run.out + run.err, HasSubstr(c.said)) << c.args[0];
+    }
+}
+
+// Processes whose command line mentions text.
+std::vector<pid_t> processesNaming(const std::string& text) {
+    std::vector<pid_t> found;
+    DIR* proc = opendir("/proc");
+    if (proc == nullptr) {
+        return found;
+    }
+    while (const dirent* entry = readdir(proc)) {
+        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
+        if (pid <= 0 || pid == getpid()) {
+            continue;
+        }
+        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline");
+        const std::string cmdline((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+        if (cmdline.find(text) != std::string::npos) {
+            found.push_back(pid);
+        }
+    }
+    closedir(proc);
+    return found;
+}
+
+TEST(DemoInterrupt, CtrlCEndsTheStoryAtOnceAndStopsTheTool) {
+    // A portal that takes connections and never answers: the tool's login waits in step 1.
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 8), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string portal = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+
+    tooltest::RunOptions options;
+    options.seconds = 30;
+    options.interruptAfterMs = 700;
+    const ToolRun run =
+        demo({"--portal", portal, "--target", "iqn.2026-12.local.qxscsi:silent"}, options);
+
+    EXPECT_EQ(run.signal, SIGINT) << run.out << run.err;
+    EXPECT_LT(run.milliseconds, 5000);
+    EXPECT_THAT(run.out, HasSubstr("$ qxscsi identify \"$TAPE\""));
+    EXPECT_THAT(run.out, HasSubstr("qxscsi-demo: interrupted in step 1; the story stops here"));
+    usleep(200 * 1000);
+    // Looked for while the portal still listens: a tool left running would still be waiting.
+    const std::vector<pid_t> left = processesNaming(portal + "/");
+    for (const pid_t pid : left) {
+        kill(pid, SIGKILL);
+    }
+    close(listener);
+    EXPECT_THAT(left, IsEmpty()) << "the tool outlived the demonstration";
+}
+
+}  // namespace

@@ -155,6 +155,9 @@ TEST(DemoCommandLine, BadArgumentsAreSaidAndHelpAnswers) {
          "the disk and the tape drive must be different LUNs"},
         {{"--portal", "p", "--target", "t", "--disk"}, 2, "unknown argument '--disk'"},
         {{"--portal"}, 2, "--portal needs a value"},
+        {{"--tool", "/nonexistent/qxscsi", "--portal", "p", "--target", "t"},
+         2,
+         "qxscsi-demo: cannot run the tool /nonexistent/qxscsi: No such file or directory"},
     };
     for (const auto& c : cases) {
         const ToolRun run = demo(c.args, tooltest::RunOptions());

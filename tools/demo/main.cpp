@@ -1,7 +1,11 @@
 // qxscsi-demo: two hosts fence each other on a shared disk of an iSCSI target, through the
 // library's public interface, while the qxscsi tool looks on from outside.
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -28,6 +32,11 @@ int main(int argc, char** argv) {
     if (options.help) {
         std::printf("%s", qxdemo::demoUsage());
         return 0;
+    }
+    if (access(options.tool.c_str(), X_OK) != 0) {
+        std::fprintf(stderr, "qxscsi-demo: cannot run the tool %s: %s\n", options.tool.c_str(),
+                     std::strerror(errno));
+        return kExitUsage;
     }
     qxdemo::installInterruptHandler();
     const auto start = std::chrono::steady_clock::now();

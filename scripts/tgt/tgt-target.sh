@@ -7,6 +7,7 @@
 #                                         reservations, so that the tests stay independent)
 #                               LUN 4     a disk for the qxscsi tool's tests
 #                               LUN 5     a disk for the demonstration
+#                               LUN 6     a disk that contending host processes fight over
 #                               LUN 3     a tape drive with a data cartridge
 #                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
 #                             TGT_IQN, TGT_PORTAL) for the clients
@@ -57,8 +58,9 @@ start() {
     [ "$(id -u)" -eq 0 ] || die "tgtd needs root"
     mkdir -p "$dir" || die "cannot create $dir"
     stop "$dir"
-    rm -f "$dir/disk1.img" "$dir/disk2.img" "$dir/tape3.img" "$dir/disk4.img" "$dir/disk5.img"
-    truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" "$dir/disk4.img" "$dir/disk5.img" || die "cannot create the disk files"
+    rm -f "$dir"/disk[1-6].img "$dir/tape3.img"
+    truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" "$dir/disk4.img" "$dir/disk5.img" \
+        "$dir/disk6.img" || die "cannot create the disk files"
     timeout 30 tgtimg --op new --device-type tape --barcode=QXS00001 --size=64 --type=data \
         --file="$dir/tape3.img" --thin-provisioning >/dev/null || die "tgtimg failed"
 
@@ -103,6 +105,8 @@ ENV
                 --backing-store "$dir/disk4.img" &&
             adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 5 \
                 --backing-store "$dir/disk5.img" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 6 \
+                --backing-store "$dir/disk6.img" &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 1 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0001 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 2 \
@@ -113,6 +117,8 @@ ENV
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0004 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 5 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0005 &&
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 6 \
+                --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0006 &&
             adm --lld iscsi --op bind --mode target --tid 1 -I ALL
     } >"$dir/tgtadm.log" 2>&1; then
         cat "$dir/tgtadm.log" >&2
@@ -125,5 +131,5 @@ ENV
 case ${1:-} in
     start) [ $# -eq 2 ] || die "usage: $0 start DIR"; start "$2" ;;
     stop) [ $# -eq 2 ] || die "usage: $0 stop DIR"; stop "$2" ;;
-    *) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; [ "${1:-}" = --help ] || [ "${1:-}" = -h ] ;;
+    *) awk 'NR > 1 && !/^#/ { exit } NR > 1' "$0" | sed 's/^# \{0,1\}//'; [ "${1:-}" = --help ] || [ "${1:-}" = -h ] ;;
 esac

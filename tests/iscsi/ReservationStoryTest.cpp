@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "DeviceState.h"
 #include "TgtTarget.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -15,6 +16,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using tgt::DeviceState;
+using tgt::readState;
 
 constexpr unsigned long kConflict = 45002;
 constexpr unsigned long kExclusiveAccess = 3;
@@ -22,25 +25,6 @@ constexpr unsigned long kExclusiveAccess = 3;
 std::vector<std::string> g_log;
 void keepLog(int, const long long&, const std::string& text) {
     g_log.push_back(text);
-}
-
-struct DeviceState {
-    long generation = -1;
-    std::vector<std::string> keys;
-    std::string holder;
-    unsigned long type = 0;
-};
-
-// What the device holds, read by a host that never registers.
-DeviceState readState(int lun) {
-    DeviceState s;
-    QXNTSpti observer(0, tgt::path(lun, "observer"));
-    EXPECT_TRUE(observer.isOK()) << observer.m_strErrorMsg;
-    std::vector<QXScsiTapeDrive::reserveDesc> unused;
-    EXPECT_EQ(observer.persistReserveIn(true, s.generation, s.keys, unused), 0)
-        << observer.m_strErrorMsg;
-    EXPECT_TRUE(observer.QueryReserve(s.holder, s.type)) << observer.m_strErrorMsg;
-    return s;
 }
 
 bool logged(const std::string& text) {

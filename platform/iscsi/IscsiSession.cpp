@@ -3,6 +3,7 @@
 #include <iscsi/iscsi.h>
 #include <iscsi/scsi-lowlevel.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <chrono>
@@ -31,6 +32,8 @@ constexpr std::uint32_t kIsidQualifier = 0;
 constexpr int kLibraryLimitExtraSeconds = 2;
 // How long a logout at the end of a session may take.
 constexpr long long kLogoutMs = 2000;
+// How many times a check for a closed connection reads what the target sent meanwhile.
+constexpr int kProbeReads = 4;
 // Login unit attentions a LUN may report before the first command is its own.
 constexpr int kAttentionRetries = 3;
 
@@ -38,12 +41,6 @@ constexpr unsigned char kSenseUnitAttention = 0x06;
 constexpr unsigned char kSenseIllegalRequest = 0x05;
 constexpr unsigned char kAscResetOccurred = 0x29;
 constexpr unsigned char kAscLunNotSupported = 0x25;
-
-long long nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 void onDone(iscsi_context* /*context*/, int status, void* /*data*/, void* pending) {
     Session::Pending* p = static_cast<Session::Pending*>(pending);
@@ -115,7 +112,7 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
         s->fail(error.reason);
         return nullptr;
     }
-    const long long deadline = nowMs() + 1000LL * limitSeconds;
+    const long long deadline = steadyNowMs() + 1000LL * limitSeconds;
     if (iscsi_full_connect_async(c, params.portal.c_str(), lun, &onDone, &s->m_connect) != 0) {
         error = {ECONNREFUSED, "cannot connect to " + params.portal + ": " +
                                    (log.first().empty() ? libraryError(c) : log.first())};
@@ -123,7 +120,7 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
         return nullptr;
     }
     std::lock_guard<std::mutex> lock(s->m_mutex);
-    const bool answered = s->serviceUntil(s->m_connect, deadline);
+    const bool answered = s->serviceUntil(s->m_connect, deadline, false);
     if (!answered || s->m_connect.status == SCSI_STATUS_TIMEOUT) {
         const bool late = s->m_failure.empty();
         error = {
@@ -152,18 +149,50 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
 }
 
 Session::~Session() {
+    logout(steadyNowMs() + kLogoutMs);
+}
+
+void Session::logout(long long deadlineMs) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_context == nullptr) {
         return;
     }
+    // Outlives the context: a logout left unanswered is cancelled, and its callback called,
+    // when the context is destroyed below.
+    Pending done;
     if (m_failure.empty()) {
-        Pending logout;
-        if (iscsi_logout_async(m_context, &onDone, &logout) == 0) {
-            serviceUntil(logout, nowMs() + kLogoutMs);
+        // Asynchronous, so that a target that has stopped answering cannot hold it up.
+        if (iscsi_logout_async(m_context, &onDone, &done) == 0) {
+            serviceUntil(done, deadlineMs, false);
         }
     }
     // Cancels whatever is still queued, calling its callbacks while their states exist.
-    iscsi_destroy_context(m_context);
-    m_context = nullptr;
+    fail("logged out");
+}
+
+bool Session::usable() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_context == nullptr || !m_failure.empty()) {
+        return false;
+    }
+    // A target that closed the connection (it died, or restarted) left an end of file or an
+    // error to read. The library would only note that for a reconnection it is told not to
+    // make, so the socket is asked first; a late answer to a ping is read, harmlessly.
+    for (int reads = 0; reads < kProbeReads && m_failure.empty(); ++reads) {
+        const int fd = iscsi_get_fd(m_context);
+        pollfd p = {fd, POLLIN, 0};
+        if (fd < 0 || ::poll(&p, 1, 0) <= 0) {
+            break;
+        }
+        char byte = 0;
+        const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        const bool closed = (p.revents & (POLLHUP | POLLERR)) != 0 || n == 0 ||
+                            (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+        if (closed || iscsi_service(m_context, p.revents) < 0) {
+            fail("the target at " + m_portal + " closed the connection");
+        }
+    }
+    return m_failure.empty();
 }
 
 bool Session::failed() const {
@@ -186,14 +215,46 @@ void Session::fail(const std::string& why) {
     }
 }
 
-bool Session::serviceUntil(const Pending& pending, long long deadlineMs) {
+bool Session::watchTarget(long long now) {
+    if (m_liveness.pingOut() && m_ping.done) {
+        m_liveness.answered(now);
+    }
+    if (m_liveness.silent(now)) {
+        m_silent = true;
+        fail("the target at " + m_portal + " stopped answering: no reply to a NOP-Out within " +
+             std::to_string(m_liveness.answerMs() / 1000) + " s");
+        return false;
+    }
+    if (m_liveness.pingDue(now)) {
+        m_ping = Pending();
+        if (iscsi_nop_out_async(m_context, &onDone, nullptr, 0, &m_ping) != 0) {
+            fail("cannot send a NOP-Out to " + m_portal + ": " + libraryError(m_context));
+            return false;
+        }
+        m_liveness.pinged(now);
+    }
+    return true;
+}
+
+bool Session::serviceUntil(const Pending& pending, long long deadlineMs, bool watch) {
+    if (watch) {
+        m_liveness.begin(steadyNowMs());
+    }
     while (!pending.done) {
         if (m_context == nullptr) {
             return false;
         }
-        const long long left = deadlineMs - nowMs();
+        const long long now = steadyNowMs();
+        long long left = deadlineMs - now;
         if (left <= 0) {
             return false;
+        }
+        if (watch) {
+            if (!watchTarget(now)) {
+                return false;
+            }
+            const long long check = m_liveness.untilNextCheck(now);
+            left = check > 0 && check < left ? check : left;
         }
         const int slice = left < 1000 ? static_cast<int>(left) : 1000;
         pollfd p = {iscsi_get_fd(m_context), static_cast<short>(iscsi_which_events(m_context)), 0};
@@ -206,6 +267,9 @@ bool Session::serviceUntil(const Pending& pending, long long deadlineMs) {
         if (n < 0 && errno != EINTR) {
             fail("poll failed");
             return false;
+        }
+        if (n > 0 && (p.revents & POLLIN) != 0) {
+            m_liveness.heard(steadyNowMs());
         }
         // With no event the call still lets the library expire commands past their limit.
         if (iscsi_service(m_context, n > 0 ? p.revents : 0) < 0) {
@@ -300,13 +364,13 @@ Outcome Session::runLocked(int lun, const Command& command) {
         scsi_free_scsi_task(task);
         return o;
     }
-    const long long deadline = nowMs() + 1000LL * seconds;
+    const long long deadline = steadyNowMs() + 1000LL * seconds;
     const LibraryLog log;
-    if (!serviceUntil(pending, deadline) || !m_failure.empty()) {
+    if (!serviceUntil(pending, deadline, true) || !m_failure.empty()) {
         o.kind = Outcome::kTransportFailure;
         o.detail = m_failure.empty() ? "no answer within " + std::to_string(seconds) + " s"
-                   : log.first().empty() ? "iSCSI failure: " + m_failure
-                                         : "iSCSI failure: " + log.first();
+                   : m_silent || log.first().empty() ? "iSCSI failure: " + m_failure
+                                                     : "iSCSI failure: " + log.first();
         fail(o.detail);
         scsi_free_scsi_task(task);
         return o;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/Transport.h"
+#include "platform/iscsi/Liveness.h"
 
 struct iscsi_context;
 
@@ -45,9 +46,19 @@ class Session {
     // when the target has no such LUN or does not answer.
     bool attachLun(int lun, int limitSeconds, OpenError& error);
 
-    // Performs one command on lun, bounded by its time limit. A command without an answer
-    // fails the session: later commands fail at once and the pool logs in afresh.
+    // Performs one command on lun, bounded by its time limit and by the target's answers to
+    // pings while it waits (see Liveness.h). A command without an answer fails the session:
+    // later commands fail at once and the pool logs in afresh. A failed command is never sent
+    // again: it may have reached the device.
     Outcome run(int lun, const Command& command);
+
+    // True when the session still works as far as can be told without sending a command: it
+    // has not failed and the target has not closed its connection (a target that died or
+    // restarted since the last command). Fails the session when it finds it dead.
+    bool usable();
+    // Logs out, waiting for the target's answer until deadlineMs (steady clock) at most, and
+    // drops the connection; later commands fail. Nothing is sent on a failed session.
+    void logout(long long deadlineMs);
 
     bool failed() const;
     // Why the session failed, empty while it works.
@@ -66,8 +77,12 @@ class Session {
     Session() = default;
     Outcome runLocked(int lun, const Command& command);
     // Services the connection until pending is done or the deadline (steady clock, in ms)
-    // passes; false when the deadline passed or the connection failed.
-    bool serviceUntil(const Pending& pending, long long deadlineMs);
+    // passes; false when the deadline passed or the connection failed. With watch, a target
+    // that stops answering pings fails the session before the deadline.
+    bool serviceUntil(const Pending& pending, long long deadlineMs, bool watch);
+    // Sends a NOP-Out ping while a command waits, or gives the target up when the one out has
+    // gone unanswered; false when the session failed.
+    bool watchTarget(long long now);
     // Marks the session failed and drops its connection.
     void fail(const std::string& why);
 
@@ -77,6 +92,9 @@ class Session {
     std::set<int> m_luns;
     int m_descriptor = -1;
     Pending m_connect;
+    Pending m_ping;  // the NOP-Out that is out, if any
+    Liveness m_liveness;
+    bool m_silent = false;  // the session failed because the target stopped answering
     std::string m_portal;
 };
 

@@ -2,11 +2,26 @@
 
 namespace oz {
 namespace iscsi {
+namespace {
+
+// How long the logouts at process exit may take together.
+constexpr long long kExitLogoutMs = 2000;
+
+}  // namespace
 
 SessionPool& SessionPool::instance() {
     // Destroyed at exit, which logs out every session no open object still holds.
     static SessionPool pool;
     return pool;
+}
+
+SessionPool::~SessionPool() {
+    const long long deadline = steadyNowMs() + kExitLogoutMs;
+    for (auto& entry : m_slots) {
+        if (entry.second->session != nullptr) {
+            entry.second->session->logout(deadline);
+        }
+    }
 }
 
 std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun, int limitSeconds,
@@ -22,7 +37,9 @@ std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun
     }
     // Two opens of one host never log in twice.
     std::lock_guard<std::mutex> lock(slot->login);
-    if (slot->session != nullptr && slot->session->failed()) {
+    // A session found dead before any command of this open was sent on it is replaced; nothing
+    // is lost, since nothing went out.
+    if (slot->session != nullptr && !slot->session->usable()) {
         slot->session.reset();
     }
     if (slot->session != nullptr) {

@@ -6,8 +6,9 @@
 // registrations the one before made, and a host could never release its own reservation. So
 // every open object of one host and target shares one session, whatever LUN it names, and
 // the session outlives its objects: the next open finds it. Commands on a session are
-// serialized. A session that failed is dropped and the next open logs in afresh; the sessions
-// left log out when the process exits.
+// serialized. A session that failed, or whose connection the target closed, is dropped and the
+// next open logs in afresh; the sessions left log out when the process exits, all of them
+// within one short limit, however many there are and whether or not their targets answer.
 #ifndef QX_PLATFORM_ISCSI_SESSIONPOOL_H
 #define QX_PLATFORM_ISCSI_SESSIONPOOL_H
 
@@ -25,6 +26,7 @@ namespace iscsi {
 class SessionPool {
   public:
     static SessionPool& instance();
+    ~SessionPool();
 
     // The session for the params' initiator, portal and target, logged in when the pool has
     // none that works, with lun readied; null (with error) when that fails. limitSeconds

@@ -10,7 +10,8 @@
 #                               LUN 6     a disk that contending host processes fight over
 #                               LUN 3     a tape drive with a data cartridge
 #                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
-#                             TGT_IQN, TGT_PORTAL) for the clients
+#                             TGT_IQN, TGT_PORTAL) for the clients; with QXSCSI_TGT_PORT set,
+#                             on that port (to restart a target where its clients look for it)
 #   tgt-target.sh stop DIR    stop that tgtd by its process id; nothing else is touched
 #
 # tgtd ignores SIGTERM while it has targets: stop takes the target offline, deletes it with
@@ -47,6 +48,8 @@ stop() {
             sleep 0.1
         done
     fi
+    # A killed tgtd leaves its control socket behind.
+    kill -0 "$pid" 2>/dev/null || rm -f "/var/run/tgtd/socket.$control" "/var/run/tgtd/socket.$control.lock"
     rm -f "$dir/target.env"
 }
 
@@ -65,7 +68,7 @@ start() {
         --file="$dir/tape3.img" --thin-provisioning >/dev/null || die "tgtimg failed"
 
     for attempt in 1 2 3 4 5; do
-        port=$((20000 + RANDOM % 30000))
+        port=${QXSCSI_TGT_PORT:-$((20000 + RANDOM % 30000))}
         control=$((1000 + RANDOM % 30000))
         port_free "$port" || continue
         [ -S "/var/run/tgtd/socket.$control" ] && continue

@@ -11,7 +11,7 @@
 //   reads  "read"                         then sends READ(10) of LBA 0, taking up to three
 //                                         unit attentions first
 //   writes "read STATUS ATTENTIONS", or "read failed"
-//   exits  0 when its input ends
+//   exits  0 when its input ends, whatever it was waiting for
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     }
     std::cout << "ready" << std::endl;
     if (!expect("go")) {
-        return 1;
+        return 0;
     }
     std::map<unsigned long, int> codes;
     long long slowest = 0;
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     }
     std::cout << " slowest " << slowest << std::endl;
     if (!expect("read")) {
-        return 1;
+        return 0;
     }
     readBlockZero(path);
     std::string rest;

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "PrivateTarget.h"
 #include "TgtTarget.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -68,22 +69,6 @@ TEST_F(Session, AbsentLunIsAnOpenFailureOnANewAndOnAnExistingSession) {
     }
 }
 
-// Stops the target process for its lifetime and always lets it go on.
-class Stopped {
-  public:
-    explicit Stopped(int pid) : m_pid(pid) { m_ok = pid > 0 && ::kill(pid, SIGSTOP) == 0; }
-    ~Stopped() {
-        if (m_ok) {
-            ::kill(m_pid, SIGCONT);
-        }
-    }
-    bool ok() const { return m_ok; }
-
-  private:
-    int m_pid;
-    bool m_ok;
-};
-
 TEST_F(Session, SilentTargetFailsTheCommandInItsTimeAndTheNextOpenLogsInAfresh) {
     const std::string path = tgt::path(tgt::kTape, "stall-host");
     {
@@ -91,7 +76,7 @@ TEST_F(Session, SilentTargetFailsTheCommandInItsTimeAndTheNextOpenLogsInAfresh) 
         ASSERT_EQ(OZScsi::open(target, 10), 0);
         int key = -1, asc = -1;
         testUnitReady(target, key, asc);
-        const Stopped stopped(std::stoi(tgt::setting("TGT_PID")));
+        const tgt::Stopped stopped(std::stoi(tgt::setting("TGT_PID")));
         ASSERT_TRUE(stopped.ok());
         const auto start = std::chrono::steady_clock::now();
         try {
@@ -115,38 +100,8 @@ TEST_F(Session, SilentTargetFailsTheCommandInItsTimeAndTheNextOpenLogsInAfresh) 
     EXPECT_EQ(testUnitReady(again, key, asc), 0) << "key " << key << " asc " << asc;
 }
 
-// A tgtd of the test's own, in a folder of its own, stopped by its process id at the end.
-class PrivateTarget {
-  public:
-    PrivateTarget() {
-        char dir[] = "/tmp/qxscsi-tgt-XXXXXX";
-        if (::mkdtemp(dir) != nullptr) {
-            m_dir = dir;
-            m_started = std::system((script() + " start " + m_dir + " >/dev/null").c_str()) == 0;
-        }
-    }
-    ~PrivateTarget() {
-        if (!m_dir.empty()) {
-            (void)!std::system((script() + " stop " + m_dir).c_str());
-            (void)!std::system(("rm -rf " + m_dir).c_str());
-        }
-    }
-    bool started() const { return m_started; }
-    std::string value(const std::string& name) const {
-        return tgt::settingIn(m_dir + "/target.env", name);
-    }
-    std::string path(int lun) const {
-        return tgt::pathWith([this](const char* name) { return value(name); }, lun, "private");
-    }
-
-  private:
-    static std::string script() { return std::string("timeout 60 ") + QXSCSI_TGT_SCRIPT; }
-    std::string m_dir;
-    bool m_started = false;
-};
-
 TEST_F(Session, TargetThatDiesFailsEveryWaitAtOnce) {
-    const PrivateTarget target;
+    const tgt::PrivateTarget target;
     ASSERT_TRUE(target.started());
     OZScsiTarget disk(target.path(tgt::kFlatDisk).c_str(), true);
     ASSERT_EQ(OZScsi::open(disk, 10), 0);

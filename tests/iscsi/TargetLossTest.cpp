@@ -1,0 +1,237 @@
+// A target that goes away under a host holding a pooled session: killed, or stopped so that
+// its kernel still answers TCP while the process says nothing. Every call must come back in
+// time with the handle's code for a failed pass-through, nothing may leak, and the same
+// process must work again once the target is back.
+#include <dirent.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "HostProcess.h"
+#include "PrivateTarget.h"
+#include "TgtTarget.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "platform/OZScsi.h"
+#include "qxscsi/QXNTSpti.h"
+#include "qxscsi/QXScsiHardDisk.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr unsigned long kPassThroughFailed = 45001;
+constexpr unsigned long kReserveOutFailed = 764;
+constexpr long long kCallBoundMs = 30000;
+constexpr int kGood = 0x00;
+
+int openDescriptors() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d) != nullptr) {
+            ++n;
+        }
+        ::closedir(d);
+    }
+    return n - 3;  // ".", ".." and the directory's own descriptor
+}
+
+long long timedMs(const std::function<void()>& call) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+// One handle call with a target that is gone: its code, its time and what the host is told.
+void expectFailedCall(const char* what, QXScsiHardDisk& disk, unsigned long expected,
+                      const std::function<unsigned long()>& call) {
+    unsigned long code = 0;
+    const long long ms = timedMs([&] { code = call(); });
+    std::string message;
+    disk.getLastError(message);
+    std::printf("target loss: %s = %lu in %lld ms: %s\n", what, code, ms, message.c_str());
+    EXPECT_EQ(code, expected) << what;
+    EXPECT_LT(ms, kCallBoundMs) << what;
+}
+
+// READ(10) of LBA 0 through a pass-through object; its status, or -1 with message filled.
+int readBlockZero(QXNTSpti& spti, int timeoutSeconds, std::string& message) {
+    unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    unsigned char block[512] = {};
+    unsigned char key = 0, asc = 0, ascq = 0;
+    if (!spti.SendSCSICmd(cdb, 10, block, 512, &key, &asc, &ascq, timeoutSeconds, 0)) {
+        message = spti.m_strErrorMsg;
+        return -1;
+    }
+    return spti.m_nScsiStatus;
+}
+
+// A command of the platform layer on an object opened before the target went away: its
+// exception's text, and how long it took.
+std::string failedInFlight(const OZScsiTarget& target, long long& ms) {
+    std::string text = "(the command completed)";
+    ms = timedMs([&] {
+        unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+        unsigned char block[512] = {};
+        unsigned char sense[32] = {};
+        try {
+            OZScsi::send(target, cdb, 10, block, 512, false, false, sense, 32, 600);
+        } catch (const QxScsiException& e) {
+            text = "status " + std::to_string(e.getScsiStatus()) + ": " + e.getMessage();
+        }
+    });
+    std::printf("target loss: OZScsi::send(READ(10)) in %lld ms: %s\n", ms, text.c_str());
+    return text;
+}
+
+// The holder of the disk's reservation, read by a host that never registers.
+std::string holderOf(const tgt::PrivateTarget& target) {
+    QXNTSpti observer(0, target.path(tgt::kFlatDisk, "loss-observer"));
+    std::string holder;
+    unsigned long type = 0;
+    EXPECT_TRUE(observer.QueryReserve(holder, type)) << observer.m_strErrorMsg;
+    return holder;
+}
+
+TEST(TargetLoss, KilledTargetFailsEveryCallAtOnceAndARestartedOneIsLoggedInAfresh) {
+    tgt::PrivateTarget target;
+    ASSERT_TRUE(target.started());
+    const std::string path = target.path(tgt::kFlatDisk, "loss-host");
+    std::string key;
+    std::string message;
+    {
+        QXScsiHardDisk disk(path, 1);
+        ASSERT_TRUE(disk.Open());
+        ASSERT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u);
+    }
+    // The observer's session is pooled too; count with it.
+    ASSERT_EQ(holderOf(target), key);
+    const int pooled = openDescriptors();
+
+    // Killed and restarted between two calls: the pooled session is found dead before its
+    // command goes out, and the call logs in afresh. The new target has no reservation.
+    ASSERT_TRUE(target.kill());
+    ASSERT_TRUE(target.restart());
+    {
+        QXScsiHardDisk disk(path, 1);
+        ASSERT_TRUE(disk.Open());
+        EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u)
+            << disk.getLastError(message) << message;
+    }
+    EXPECT_EQ(holderOf(target), key);
+    EXPECT_EQ(openDescriptors(), pooled) << "the dead sessions' sockets are closed";
+
+    // Killed under an open object, and no target comes back for a while.
+    OZScsiTarget before(path.c_str(), true);
+    ASSERT_EQ(OZScsi::open(before, 10), 0);
+    ASSERT_TRUE(target.kill());
+    long long ms = 0;
+    const std::string inFlight = failedInFlight(before, ms);
+    EXPECT_THAT(inFlight, HasSubstr("status -1: "));
+    EXPECT_THAT(inFlight, HasSubstr("broke"));
+    EXPECT_LT(ms, 2000);
+    EXPECT_THAT(failedInFlight(before, ms), HasSubstr("failed earlier"));
+    QXScsiHardDisk disk(path, 1);
+    ASSERT_TRUE(disk.Open());
+    std::vector<std::string> keys;
+    std::string holder;
+    unsigned long type = 0;
+    expectFailedCall("doForcePR_Reserve", disk, kPassThroughFailed,
+                     [&] { return disk.doForcePR_Reserve(1, 2, 3, key); });
+    expectFailedCall("PR_queryRegKey", disk, kPassThroughFailed,
+                     [&] { return disk.PR_queryRegKey(keys); });
+    expectFailedCall("PR_queryRsrv", disk, kPassThroughFailed,
+                     [&] { return disk.PR_queryRsrv(holder, type); });
+    expectFailedCall("doPR_Release", disk, kReserveOutFailed,
+                     [&] { return disk.doPR_Release(key); });
+    expectFailedCall("doForcePR_Clear", disk, kReserveOutFailed,
+                     [&] { return disk.doForcePR_Clear(1, 2, 3); });
+    {
+        QXNTSpti later(0, path);
+        EXPECT_FALSE(later.isOK());
+        std::printf("target loss: QXNTSpti on the killed target: %s\n",
+                    later.m_strErrorMsg.c_str());
+    }
+    // This host's socket is closed; the observer's dead session keeps its own until its next
+    // open finds it dead.
+    EXPECT_EQ(openDescriptors(), pooled - 1);
+
+    ASSERT_TRUE(target.restart());
+    EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
+    EXPECT_EQ(holderOf(target), key);
+    QXNTSpti after(0, path);
+    EXPECT_EQ(readBlockZero(after, 30, message), kGood) << message;
+    EXPECT_EQ(openDescriptors(), pooled);
+}
+
+TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
+    tgt::PrivateTarget target;
+    ASSERT_TRUE(target.started());
+    const std::string path = target.path(tgt::kFlatDisk, "stall-host");
+    std::string key;
+    std::string message;
+    QXScsiHardDisk disk(path, 1);
+    ASSERT_TRUE(disk.Open());
+    ASSERT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u);
+    OZScsiTarget before(path.c_str(), true);
+    ASSERT_EQ(OZScsi::open(before, 10), 0);
+    QXNTSpti spti(0, path);
+    ASSERT_TRUE(spti.isOK()) << spti.m_strErrorMsg;
+    const int pooled = openDescriptors();
+    {
+        tgt::Stopped stopped(target.pid());
+        ASSERT_TRUE(stopped.ok());
+        // The command may take 600 s, and TCP still answers: the unanswered ping ends it.
+        long long ms = 0;
+        const std::string inFlight = failedInFlight(before, ms);
+        EXPECT_THAT(inFlight, HasSubstr("status -1: "));
+        EXPECT_THAT(inFlight, HasSubstr("stopped answering"));
+        EXPECT_GE(ms, 7500);
+        // Sent once: a resend would have waited for a new login as well.
+        EXPECT_LT(ms, 12000);
+        // What a host's own pass-through object on the same session is told afterwards.
+        EXPECT_EQ(readBlockZero(spti, 600, message), -1);
+        std::printf("target loss: SendSCSICmd(READ(10)) = false: %s\n", message.c_str());
+        // The next call logs in afresh, and the login's own limit ends it.
+        expectFailedCall("doForcePR_Reserve", disk, kPassThroughFailed,
+                         [&] { return disk.doForcePR_Reserve(1, 2, 3, key); });
+        EXPECT_EQ(openDescriptors(), pooled - 1) << "no socket left from the failed login";
+    }
+    // Resumed. On tgt the new session is a stranger to the old one's registration, so the
+    // host clears before it reserves again.
+    QXScsiHardDisk again(path, 1);
+    ASSERT_TRUE(again.Open());
+    EXPECT_EQ(again.doForcePR_Clear(1, 2, 3), 0u) << again.getLastError(message) << message;
+    EXPECT_EQ(again.doForcePR_Reserve(1, 2, 3, key), 0u) << again.getLastError(message) << message;
+    QXNTSpti after(0, path);
+    EXPECT_EQ(readBlockZero(after, 30, message), kGood) << message;
+    EXPECT_EQ(openDescriptors(), pooled);
+}
+
+TEST(TargetLoss, ProcessExitsPromptlyWithAPooledSessionToAStoppedTarget) {
+    tgt::PrivateTarget target;
+    ASSERT_TRUE(target.started());
+    tgt::HostProcess host(QXSCSI_CONTENDER_PATH,
+                          {target.path(tgt::kFlatDisk, "exit-host"), "1", "2", "3", "1"});
+    std::string line;
+    ASSERT_TRUE(host.hear(line, tgt::HostProcess::nowMs() + 30000));
+    ASSERT_EQ(line, "ready");
+    ASSERT_TRUE(host.say("go"));
+    ASSERT_TRUE(host.hear(line, tgt::HostProcess::nowMs() + 30000));
+    ASSERT_THAT(line, HasSubstr(" 0:1 ")) << "the host reserved";
+    tgt::Stopped stopped(target.pid());
+    ASSERT_TRUE(stopped.ok());
+    long long ms = 0;
+    int status = -1;
+    ms = timedMs([&] { status = host.finish(tgt::HostProcess::nowMs() + 20000); });
+    std::printf("target loss: exit with a session to a stopped target in %lld ms\n", ms);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(ms, 5000) << "the logout at exit is bounded";
+}
+
+}  // namespace

@@ -12,7 +12,9 @@
 #                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
 #                             TGT_IQN, TGT_PORTAL) for the clients; with QXSCSI_TGT_PORT set,
 #                             on that port (to restart a target where its clients look for it)
-#   tgt-target.sh stop DIR    stop that tgtd by its process id; nothing else is touched
+#   tgt-target.sh stop DIR    stop that tgtd by its process id, and the targets that tests
+#                             started in DIR/private-*/ and left behind (a test that crashed
+#                             with its target stopped, say); nothing else is touched
 #
 # tgtd ignores SIGTERM while it has targets: stop takes the target offline, deletes it with
 # --force, deletes the system and, if the process is still there, kills it. Every tgtadm call is
@@ -29,7 +31,16 @@ die() {
 adm() { timeout 10 tgtadm -C "$control" "$@"; }
 
 stop() {
-    local dir=$1 pid
+    local dir=$1 pid sub
+    for sub in "$dir"/private-*/; do
+        [ -d "$sub" ] || continue
+        if [ -f "$sub/target.env" ]; then
+            pid=$(sed -n 's/^TGT_PID=//p' "$sub/target.env")
+            [ -n "$pid" ] && kill -CONT "$pid" 2>/dev/null
+            stop "${sub%/}"
+        fi
+        rm -rf "$sub"
+    done
     [ -f "$dir/target.env" ] || return 0
     # shellcheck disable=SC1091
     . "$dir/target.env"

@@ -1,5 +1,6 @@
-// A tgtd of a test's own, in a folder of its own, for the tests that kill or stop their
-// target. Stopped by its process id at the end, whether the test passed or not.
+// A tgtd of a test's own, for the tests that kill or stop their target. Stopped by its process
+// id at the end, whether the test passed or not; its folder lies in the shared target's, whose
+// stop also stops a target that a crashed test left behind.
 #ifndef QX_TESTS_ISCSI_PRIVATETARGET_H
 #define QX_TESTS_ISCSI_PRIVATETARGET_H
 
@@ -19,8 +20,11 @@ namespace tgt {
 class PrivateTarget {
   public:
     PrivateTarget() {
-        char dir[] = "/tmp/qxscsi-tgt-XXXXXX";
-        if (::mkdtemp(dir) != nullptr) {
+        const char* shared = std::getenv("QXSCSI_TGT_ENV");
+        std::string base = shared != nullptr ? shared : "/tmp/";
+        base.erase(base.rfind('/') + 1);
+        std::string dir = base + "private-XXXXXX";
+        if (::mkdtemp(&dir[0]) != nullptr) {
             m_dir = dir;
             m_started = run("start", "");
         }

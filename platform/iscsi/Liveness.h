@@ -23,7 +23,7 @@ long long steadyNowMs();
 // The ping state of one session; every time is in steady milliseconds.
 class Liveness {
   public:
-    Liveness(long long quietMs = kQuietMs, long long answerMs = kPingAnswerMs)
+    explicit Liveness(long long quietMs = kQuietMs, long long answerMs = kPingAnswerMs)
         : m_quietMs(quietMs), m_answerMs(answerMs) {}
 
     // A wait for the target begins. Nobody listened between waits, so the quiet time and a

@@ -1,0 +1,62 @@
+# What `cmake --install` puts under the prefix: the three shared libraries with their SONAME
+# links, the public headers with the generated version header, the qxscsi tool, its manual page,
+# the CMake package (qxscsi::qxscsi, qxscsi::OZScsi, qxscsi::JWError) and qxscsi.pc. Nothing of
+# the tests, benchmarks or fuzz targets is installed.
+include(CMakePackageConfigHelpers)
+
+set(QXSCSI_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qxscsi)
+
+# Installed binaries find their own libraries next to them (libraries) or in the library folder
+# of the same prefix (the tool), wherever the prefix is; the build tree is never named.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(qxscsi_tool_rpath "${CMAKE_INSTALL_LIBDIR}")
+else()
+  set(qxscsi_tool_rpath "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+endif()
+set_target_properties(qxscsi OZScsi JWError PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(qxscsi_tool PROPERTIES INSTALL_RPATH "${qxscsi_tool_rpath}")
+
+install(TARGETS qxscsi OZScsi JWError EXPORT qxscsiTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+                NAMELINK_COMPONENT Development
+                COMPONENT Runtime)
+install(TARGETS qxscsi_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/qxscsi ${PROJECT_SOURCE_DIR}/include/platform
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development
+        FILES_MATCHING PATTERN "*.h")
+install(FILES ${PROJECT_BINARY_DIR}/generated/qxscsi/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qxscsi COMPONENT Development)
+
+# ---- the CMake package: find_package(qxscsi CONFIG) ----
+install(EXPORT qxscsiTargets NAMESPACE qxscsi:: DESTINATION ${QXSCSI_CMAKE_DIR}
+        COMPONENT Development)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/qxscsiConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/qxscsiConfig.cmake
+                              INSTALL_DESTINATION ${QXSCSI_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/qxscsiConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/qxscsiConfig.cmake ${PROJECT_BINARY_DIR}/qxscsiConfigVersion.cmake
+        DESTINATION ${QXSCSI_CMAKE_DIR} COMPONENT Development)
+
+# ---- pkg-config: qxscsi.pc ----
+# The prefix is the one installed to, known only when installing (cmake --install --prefix,
+# or the packaging prefix of a .deb), so the file is written in two passes: the build fills in
+# everything but the prefix, the installation the prefix.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(QXSCSI_PC_LIBDIR "${CMAKE_INSTALL_LIBDIR}")
+else()
+  set(QXSCSI_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+endif()
+if(IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+  set(QXSCSI_PC_INCLUDEDIR "${CMAKE_INSTALL_INCLUDEDIR}")
+else()
+  set(QXSCSI_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+endif()
+set(QXSCSI_PC_PREFIX "@CMAKE_INSTALL_PREFIX@")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/qxscsi.pc.in ${PROJECT_BINARY_DIR}/qxscsi.pc.in @ONLY)
+install(CODE "configure_file(\"${PROJECT_BINARY_DIR}/qxscsi.pc.in\"
+                             \"${PROJECT_BINARY_DIR}/installed/qxscsi.pc\" @ONLY)"
+        COMPONENT Development)
+install(FILES ${PROJECT_BINARY_DIR}/installed/qxscsi.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT Development)

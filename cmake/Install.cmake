@@ -21,6 +21,8 @@ install(TARGETS qxscsi OZScsi JWError EXPORT qxscsiTargets
                 NAMELINK_COMPONENT Development
                 COMPONENT Runtime)
 install(TARGETS qxscsi_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+install(FILES ${PROJECT_BINARY_DIR}/tools/qxscsi/qxscsi.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        COMPONENT Runtime)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/qxscsi ${PROJECT_SOURCE_DIR}/include/platform
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development

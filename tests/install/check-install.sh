@@ -8,7 +8,7 @@
 #       SCRATCH/root
 #
 # and then checks what was installed: the libraries with their SONAME links and no RUNPATH into
-# the build or source tree, the headers, the tool, the version everywhere; the
+# the build or source tree, the headers, the tool, its manual page, the version everywhere; the
 # example host program (SOURCE/examples) built against it as a separate CMake project with
 # find_package only and with pkg-config only; and each build run on paths that name no device.
 set -euo pipefail
@@ -70,6 +70,8 @@ grep -q "QXSCSI_VERSION_STRING \"$version\"" "$prefix/include/qxscsi/version.h" 
     fail "version.h does not say $version"
 [ -x "$prefix/bin/qxscsi" ] || fail "the qxscsi tool is missing"
 [ "$("$prefix/bin/qxscsi" --version)" = "qxscsi $version" ] || fail "qxscsi --version"
+grep -q "^\.TH QXSCSI 1 .*\"qxscsi $version\"" "$prefix/share/man/man1/qxscsi.1" ||
+    fail "the manual page share/man/man1/qxscsi.1 is missing or not of version $version"
 # Only the tool is a program; nothing of the tests, benchmarks or fuzz targets came along.
 strays=$(find "$prefix" -type f \( -perm -u+x -o -iname '*test*' -o -iname '*bench*' \
     -o -iname '*fuzz*' \) ! -name 'lib*.so.*' ! -path '*/bin/qxscsi' | sort)

@@ -17,7 +17,8 @@ QXSCSI_API unsigned long FuncPR_queryQXRegKey(const char* devicePath, char* key,
 QXSCSI_API unsigned long FuncMakeReservationKey(int first, int second, int third, char* key,
                                                 int keySize);
 
-// Registers key with the device (REGISTER AND IGNORE EXISTING KEY).
+// Registers key with the device (REGISTER AND IGNORE EXISTING KEY); error receives the error
+// text on failure.
 QXSCSI_API unsigned long FuncPR_register(const char* devicePath, char* key, char* error,
                                          int errorSize);
 

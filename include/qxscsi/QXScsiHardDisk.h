@@ -2,6 +2,21 @@
 // registers its reservation key, reads the registrations and the reservation, reserves, releases,
 // clears and pre-empts. Each operation opens the device for its own duration only; the handle
 // keeps the code and message of its last failure and logs through the host's callback.
+//
+// Codes, as the operations record and return them (getLastError reads the last one):
+//      0  success
+//    994  the handle is not valid (Open() not called); nothing was sent
+//  45001  the pass-through object could not be made usable, or a read of the keys or the
+//         reservation failed
+//  45002  the device answered RESERVATION CONFLICT (register, reserve, clear, pre-empt, release)
+//    764  any other failure of register, reserve, clear, pre-empt or release
+//   1100  an exception escaped from the operation's work (not logged)
+// The reason behind 45001 and 764 (the device's sense data, an OS error, a transport failure) is
+// not kept in the handle; QXNTSpti's m_nErrorCode and m_strErrorMsg show it to a caller that
+// sends the command itself.
+//
+// A handle is used by one thread at a time; handles of other threads or processes may work on
+// the same device.
 #ifndef QXSCSI_QXSCSIHARDDISK_H
 #define QXSCSI_QXSCSIHARDDISK_H
 
@@ -11,7 +26,8 @@
 #include "qxscsi/qxscsi_export.h"
 
 // The host's log callback: level (1 failures and outcomes, 3 entry trace), the identifier of
-// the handle that logs, and the text. Both references are valid for the call only.
+// the handle that logs, and the text. Both references are valid for the call only. It is called
+// on the thread of the operation that logs, while that operation runs.
 typedef void (*LogMessageCallbackFunc)(int, const long long&, const std::string&);
 
 class QXSCSI_API QXScsiHardDisk {
@@ -31,12 +47,16 @@ class QXSCSI_API QXScsiHardDisk {
     bool Open();
     // Empties the error message (the code stays); true.
     bool Close();
+    // Whether Open() made the handle valid; the reservation operations check it first.
     bool isValid();
 
+    // The code of the last failure (0 after a success) and into message its text, which a
+    // success leaves as it was.
     unsigned long getLastError(std::string& message) const {
         message = m_strErrorMessage;
         return m_ulErrorCode;
     }
+    // Records a code and its message.
     void SetErrorCode(unsigned long code, const std::string& message) {
         m_ulErrorCode = code;
         m_strErrorMessage = message;
@@ -48,10 +68,20 @@ class QXSCSI_API QXScsiHardDisk {
     void LogEventMessage(int level, const std::string& text);
 
     // ---- reservation operations: 0 or the code recorded ----
+    // Each opens the device for its own duration through one pass-through object, sends one
+    // command, records its code and logs (entry at level 3, failures at level 1).
+    // The registered keys, appended to keys. 45001 on failure.
     unsigned long PR_queryRegKey(std::vector<std::string>& keys);
+    // The holder's key ("" when nothing is reserved) and the scope and type byte (3: Exclusive
+    // Access). 45001 on failure, both left as they were.
     unsigned long PR_queryRsrv(std::string& holderKey, unsigned long& type);
+    // Registers key for this host (REGISTER AND IGNORE EXISTING KEY when ignoreExisting, else
+    // REGISTER). 45002 or 764 on failure.
     unsigned long PR_register(const std::string& key, bool ignoreExisting);
+    // Reserves the device, Exclusive Access, under the registered key. 45002 or 764 on failure.
     unsigned long PR_reserve(const std::string& key);
+    // Release, clear or pre-empt (operation) under key; serviceActionKey is the holder a
+    // pre-emption removes, "" otherwise. 45002 or 764 on failure.
     unsigned long PR_clear(const std::string& key, const std::string& serviceActionKey,
                            _PR_CLS_OP operation);
 
@@ -60,14 +90,26 @@ class QXSCSI_API QXScsiHardDisk {
     unsigned long makeSnapReservationKey(int first, int second, std::string& key);
 
     // ---- workflows: 0 or the failing operation's code ----
+    // The forced reserve: makes this host the holder whatever state the device is in. Builds the
+    // host's key from the three integers into key (the snapshot form when
+    // m_bSnapReservationKey), registers it when the device does not know it, then reserves a
+    // free device, pre-empts another holder, or leaves this host's own reservation alone. A
+    // failed read of the reservation is passed over: the workflow then tries to reserve. Each
+    // step is logged at level 1.
     unsigned long doForcePR_Reserve(int first, int second, int third, std::string& key);
+    // The forced clear: registers this host's key, then clears the reservation and every
+    // registration on the device, whoever made them.
     unsigned long doForcePR_Clear(int first, int second, int third);
+    // Releases the reservation held under key (as a rule the key doForcePR_Reserve handed back);
+    // the registrations stay.
     unsigned long doPR_Release(const std::string& key);
 
     // ---- volume mapping: no volume is mapped on this platform ----
     int getDiskNumberForVolume(char volume);
     bool getDiskPhysicalAccessPathForVolume(char volume, std::string& path);
 
+    // The host's log callback for every handle, null (messages dropped) until the host installs
+    // one. Install it before creating handles; it is read unguarded at every message.
     static LogMessageCallbackFunc m_gpLogMessageCallbackFunc;
 
     // ---- fields ----

@@ -7,21 +7,31 @@ include(CMakePackageConfigHelpers)
 set(QXSCSI_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qxscsi)
 
 # Installed binaries find their own libraries next to them (libraries) or in the library folder
-# of the same prefix (the tool), wherever the prefix is; the build tree is never named.
-if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
-  set(qxscsi_tool_rpath "${CMAKE_INSTALL_LIBDIR}")
+# of the same prefix (the tool), wherever the prefix is; the build tree is never named. Installed
+# into /usr, as a system package is, they need no search path and carry none.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(qxscsi_rpath_default OFF)
 else()
-  set(qxscsi_tool_rpath "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  set(qxscsi_rpath_default ON)
 endif()
-set_target_properties(qxscsi OZScsi JWError PROPERTIES INSTALL_RPATH "$ORIGIN")
-set_target_properties(qxscsi_tool PROPERTIES INSTALL_RPATH "${qxscsi_tool_rpath}")
+option(QXSCSI_INSTALL_RPATH "Installed binaries find the libraries of their own prefix"
+       ${qxscsi_rpath_default})
+if(QXSCSI_INSTALL_RPATH)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+    set(qxscsi_tool_rpath "${CMAKE_INSTALL_LIBDIR}")
+  else()
+    set(qxscsi_tool_rpath "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  endif()
+  set_target_properties(qxscsi OZScsi JWError PROPERTIES INSTALL_RPATH "$ORIGIN")
+  set_target_properties(qxscsi_tool PROPERTIES INSTALL_RPATH "${qxscsi_tool_rpath}")
+endif()
 
 install(TARGETS qxscsi OZScsi JWError EXPORT qxscsiTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
                 NAMELINK_COMPONENT Development
                 COMPONENT Runtime)
 install(TARGETS qxscsi_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-install(FILES ${PROJECT_BINARY_DIR}/tools/qxscsi/qxscsi.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+install(FILES ${PROJECT_BINARY_DIR}/tools/qxscsi/qxscsi.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT Runtime)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/qxscsi ${PROJECT_SOURCE_DIR}/include/platform

@@ -8,17 +8,20 @@ set(CPACK_PACKAGE_CONTACT "qxscsi developers <qxscsi@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "SCSI-3 persistent reservations and tape drive control for shared SCSI devices")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "libqxscsi lets a storage-management host control SCSI devices shared between several \
-hosts: persistent reservations (host keys, register, reserve, pre-empt, clear, release and \
-the forced-reserve takeover) and tape drives through pass-through (identification, mode and \
-log pages, TapeAlert, WORM detection, media types). Devices are reached through Linux SG_IO \
-or iSCSI. The package holds the libraries, their headers, CMake and pkg-config files, and the \
-qxscsi command-line tool.")
+    "libqxscsi lets a storage-management host control SCSI devices shared
+between several hosts: persistent reservations (host keys, register,
+reserve, pre-empt, clear, release and the forced-reserve takeover) and
+tape drives through pass-through (identification, mode and log pages,
+TapeAlert, WORM detection, media types), over Linux SG_IO or iSCSI.
+The package holds the libraries, their headers, CMake and pkg-config
+files, and the qxscsi command-line tool.")
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # A shlibs file, so that packages built against these libraries depend on this one.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# The loader's cache is refreshed by the ldconfig trigger once the package is unpacked.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/deb/triggers)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

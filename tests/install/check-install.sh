@@ -68,10 +68,12 @@ for header in qxscsi/qxscsi.h qxscsi/version.h qxscsi/QXNTSpti.h qxscsi/QXScsiHa
 done
 grep -q "QXSCSI_VERSION_STRING \"$version\"" "$prefix/include/qxscsi/version.h" ||
     fail "version.h does not say $version"
+grep -q "PACKAGE_VERSION \"$version\"" "$libdir/cmake/qxscsi/qxscsiConfigVersion.cmake" ||
+    fail "the CMake package is not of version $version"
 [ -x "$prefix/bin/qxscsi" ] || fail "the qxscsi tool is missing"
 [ "$("$prefix/bin/qxscsi" --version)" = "qxscsi $version" ] || fail "qxscsi --version"
-grep -q "^\.TH QXSCSI 1 .*\"qxscsi $version\"" "$prefix/share/man/man1/qxscsi.1" ||
-    fail "the manual page share/man/man1/qxscsi.1 is missing or not of version $version"
+zcat "$prefix/share/man/man1/qxscsi.1.gz" | grep -q "^\.TH QXSCSI 1 .*\"qxscsi $version\"" ||
+    fail "the manual page share/man/man1/qxscsi.1.gz is missing or not of version $version"
 # Only the tool is a program; nothing of the tests, benchmarks or fuzz targets came along.
 strays=$(find "$prefix" -type f \( -perm -u+x -o -iname '*test*' -o -iname '*bench*' \
     -o -iname '*fuzz*' \) ! -name 'lib*.so.*' ! -path '*/bin/qxscsi' | sort)

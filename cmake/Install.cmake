@@ -54,11 +54,14 @@ install(FILES ${PROJECT_BINARY_DIR}/qxscsiConfig.cmake ${PROJECT_BINARY_DIR}/qxs
 # ---- pkg-config: qxscsi.pc ----
 # The prefix is the one installed to, known only when installing (cmake --install --prefix,
 # or the packaging prefix of a .deb), so the file is written in two passes: the build fills in
-# everything but the prefix, the installation the prefix.
+# everything but the prefix, the installation the prefix. Each installation writes its own copy
+# (keyed by where it installs), so that two at once from one build tree do not mix them up.
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
   set(QXSCSI_PC_LIBDIR "${CMAKE_INSTALL_LIBDIR}")
+  set(qxscsi_pc_destination "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
 else()
   set(QXSCSI_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+  set(qxscsi_pc_destination "\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig")
 endif()
 if(IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
   set(QXSCSI_PC_INCLUDEDIR "${CMAKE_INSTALL_INCLUDEDIR}")
@@ -67,8 +70,9 @@ else()
 endif()
 set(QXSCSI_PC_PREFIX "@CMAKE_INSTALL_PREFIX@")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/qxscsi.pc.in ${PROJECT_BINARY_DIR}/qxscsi.pc.in @ONLY)
-install(CODE "configure_file(\"${PROJECT_BINARY_DIR}/qxscsi.pc.in\"
-                             \"${PROJECT_BINARY_DIR}/installed/qxscsi.pc\" @ONLY)"
+install(CODE "
+  string(MD5 qxscsi_pc_key \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+  set(qxscsi_pc \"${PROJECT_BINARY_DIR}/installed/\${qxscsi_pc_key}/qxscsi.pc\")
+  configure_file(\"${PROJECT_BINARY_DIR}/qxscsi.pc.in\" \"\${qxscsi_pc}\" @ONLY)
+  file(INSTALL DESTINATION \"${qxscsi_pc_destination}\" TYPE FILE FILES \"\${qxscsi_pc}\")"
         COMPONENT Development)
-install(FILES ${PROJECT_BINARY_DIR}/installed/qxscsi.pc
-        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT Development)

@@ -98,6 +98,7 @@ unsigned long QXScsiHardDisk::PR_reserve(const std::string& key) {
     return runOperation(*this, "PR_reserve", [&](QXNTSpti& spti, std::string& message) {
         if (judgeChange(*this, spti, message, spti.ReservePR(key))) {
             char text[kSuccessTextSize];
+            // NOLINTNEXTLINE(cert-err33-c): a log line cut short is still logged
             std::snprintf(text, sizeof text, "Reservation for key %s succeeded.",
                           qx::pr::displayKey(key).c_str());
             LogEventMessage(kLogOutcome, text);
@@ -112,6 +113,7 @@ unsigned long QXScsiHardDisk::PR_clear(const std::string& key, const std::string
         const unsigned char serviceAction = static_cast<unsigned char>(operation & 0xFF);
         if (judgeChange(*this, spti, message, spti.ClearPR(key, serviceActionKey, serviceAction))) {
             char text[kSuccessTextSize];
+            // NOLINTNEXTLINE(cert-err33-c): a log line cut short is still logged
             std::snprintf(text, sizeof text, "Clearing the reservation the key %s succeeded.",
                           qx::pr::displayKey(key).c_str());
             LogEventMessage(kLogOutcome, text);

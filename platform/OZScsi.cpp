@@ -108,6 +108,7 @@ int OZScsi::send(const OZScsiTarget& target, const void* cdb, int cdbLength, voi
     const unsigned char* cdbBytes = static_cast<const unsigned char*>(cdb);
     if (!target.isOpen() || target.m_pTransport == nullptr) {
         char opcode[32];
+        // NOLINTNEXTLINE(cert-err33-c): an opcode in two hex digits always fits
         std::snprintf(opcode, sizeof opcode, ": SCSI command 0x%02x",
                       static_cast<unsigned>(cdbBytes[0]));
         const std::string message =

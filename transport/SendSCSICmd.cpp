@@ -49,6 +49,7 @@ bool QXNTSpti::SendSCSICmd(unsigned char* cdb, int cdbLength, unsigned char* dat
         const int status = e.getScsiStatus();
         if (status != -1) {
             m_nErrorCode = JWS2BaseError::ConvertSCSIErrorToJWError(e.key(), e.asc(), e.ascq());
+            // NOLINTNEXTLINE(cert-err33-c): the message buffer holds the longest text
             std::snprintf(text, sizeof text,
                           "SCSI Command failed with Sense Key[0x%02x], ASC[0x%02x], ASCQ[0x%02x]. "
                           "JWError = %lu",
@@ -56,6 +57,7 @@ bool QXNTSpti::SendSCSICmd(unsigned char* cdb, int cdbLength, unsigned char* dat
                           static_cast<unsigned>(e.ascq()), m_nErrorCode);
         } else {
             m_nErrorCode = JWS2BaseError::ConvertSCSIStatusToJWError(status);
+            // NOLINTNEXTLINE(cert-err33-c): the message buffer holds the longest text
             std::snprintf(text, sizeof text,
                           "SCSI Command failed with Scsi status [%d]. SCSI Device "
                           "Failure.JWError = %lu",
@@ -67,6 +69,7 @@ bool QXNTSpti::SendSCSICmd(unsigned char* cdb, int cdbLength, unsigned char* dat
         const int osErrno = e.getErrno();
         if (osErrno > 0) {
             m_nErrorCode = JWS2BaseError::ConvertToJWError(static_cast<unsigned>(osErrno));
+            // NOLINTNEXTLINE(cert-err33-c): the message buffer holds the longest text
             std::snprintf(text, sizeof text, "Failed to send SCSI command. OS Error code = %d",
                           osErrno);
             m_strErrorMsg = text;

@@ -33,6 +33,8 @@ typedef void (*LogMessageCallbackFunc)(int, const long long&, const std::string&
 class QXSCSI_API QXScsiHardDisk {
   public:
     // Operation of PR_clear; the value is the PERSISTENT RESERVE OUT service action.
+    // The name is the host interface's own and stays, reserved spelling and all.
+    // NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
     enum _PR_CLS_OP { PR_CLS_RELEASE = 2, PR_CLS_CLEAR = 3, PR_CLS_PREEMPT = 4 };
 
     // ---- the handle, its error state and its logging ----

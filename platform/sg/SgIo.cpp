@@ -102,6 +102,7 @@ Outcome readReply(const sg_io_hdr_t& h) {
                        : host != kHostOk        ? hostStatusText(host)
                                                 : "driver error";
     char text[128];
+    // NOLINTNEXTLINE(cert-err33-c): the longest status text with both numbers fits
     std::snprintf(text, sizeof text, "%s (host status 0x%02x, driver status 0x%02x)", what,
                   static_cast<unsigned>(h.host_status), static_cast<unsigned>(h.driver_status));
     o.detail = text;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "platform/OZScsi.h"
@@ -29,6 +30,9 @@ void Reply::raise() const {
     }
     if (kind == ThrowOther) {
         throw std::runtime_error("not a platform exception");
+    }
+    if (kind == ThrowBadAlloc) {
+        throw std::bad_alloc();
     }
 }
 

@@ -38,7 +38,7 @@ struct Command {
 
 // How the device (or the platform) answers one call.
 struct Reply {
-    enum Kind { Return, ThrowScsi, ThrowQx, ThrowOther };
+    enum Kind { Return, ThrowScsi, ThrowQx, ThrowOther, ThrowBadAlloc };
 
     static Reply good(Bytes dataIn = {}) { return status(0, {}, std::move(dataIn)); }
     static Reply status(int scsiStatus, Bytes sense = {}, Bytes dataIn = {}) {
@@ -56,7 +56,8 @@ struct Reply {
     static Reply throwQx(const char* message, int osErrno) {  // message may be null
         return {ThrowQx, 0, {}, {}, message ? message : "", message != nullptr, osErrno};
     }
-    static Reply throwOther() { return {ThrowOther}; }  // std::runtime_error
+    static Reply throwOther() { return {ThrowOther}; }        // std::runtime_error
+    static Reply throwBadAlloc() { return {ThrowBadAlloc}; }  // std::bad_alloc
 
     Kind kind = Return;
     int scsiStatus = 0;

@@ -8,9 +8,7 @@
 
 namespace {
 
-std::string keyOf(char host) {  // the key host A, B or C builds from 1, 1 and 1, 2 or 3
-    return std::string("QX01010") + static_cast<char>(host - 'A' + '1');
-}
+using prmodel::hostKey;
 
 class WorkflowTest : public handletest::Test {};
 
@@ -30,16 +28,14 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         preemptFail = "Failed to do PR Prempt Reserve on the drive.",
         releaseFail =
             "Failed to release reservation and registrations for key QX010101  on the drive.";
-    auto reserved = [](char h) { return "Reservation for key " + keyOf(h) + " succeeded."; };
+    auto reserved = [](char h) { return "Reservation for key " + hostKey(h) + " succeeded."; };
     auto clearing = [](char h) {
-        return "Clearing the reservation the key " + keyOf(h) + " succeeded.";
+        return "Clearing the reservation the key " + hostKey(h) + " succeeded.";
     };
     auto released = [](char h) {
-        return "Successfully released reservation for key " + keyOf(h) + " on the drive.";
+        return "Successfully released reservation for key " + hostKey(h) + " on the drive.";
     };
-    // The device before and after as text: the registered hosts ("=key" after one registered
-    // under a key not its own), then ":", the holder and the type. "AB:A3": A and B registered,
-    // A holding an Exclusive Access reservation.
+    // The device before and after as text (prmodel::describe).
     const struct {
         const char* what;
         const char* before;  // null: the device as the row before left it
@@ -77,23 +73,12 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
     };
     prmodel::Device device;
     fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
-    auto state = [&] {
-        std::string s;
-        for (const auto& k : device.keys) {
-            s += k.first + (k.second == keyOf(k.first) ? "" : "=" + k.second);
-        }
-        return device.holder ? s + ":" + device.holder + std::to_string(device.type) : s;
-    };
+    auto state = [&] { return prmodel::describe(device); };
     for (const auto& row : rows) {
         const std::string what = row.what, before = row.before ? row.before : "";
         SCOPED_TRACE(what + " on " + (row.before ? before : "the same device"));
         if (row.before) {
-            device = prmodel::Device();
-            const std::size_t colon = std::min(before.find(':'), before.size());
-            for (char h : before.substr(0, colon)) {
-                device.keys[h] = keyOf(h);
-            }
-            device.holder = colon < before.size() ? before[colon + 1] : 0;
+            device = prmodel::deviceFrom(before);
             device.type = 3;
         }
         device.sent.clear();
@@ -105,10 +90,10 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         const int n = what[0] - 'A' + 1;
         const unsigned long result = what[4] == 's'   ? disk.doForcePR_Reserve(1, 1, n, key)
                                      : what[4] == 'e' ? disk.doForcePR_Clear(1, 1, n)
-                                                      : disk.doPR_Release(keyOf(what[0]));
+                                                      : disk.doPR_Release(hostKey(what[0]));
         EXPECT_EQ(result, row.result);
         EXPECT_EQ(disk.getLastError(message), result);
-        EXPECT_EQ(key, what[4] == 's' ? keyOf(what[0]) : "");
+        EXPECT_EQ(key, what[4] == 's' ? hostKey(what[0]) : "");
         EXPECT_EQ(device.sent, row.sent);
         std::vector<std::string> texts;
         for (const auto& e : logged()) {
@@ -144,7 +129,7 @@ TEST_F(WorkflowTest, ForcedReserveTakesOverADeviceHeldUnderANumericKey) {
         SCOPED_TRACE(h.shown);
         prmodel::Device device;
         device.keys['B'] = h.field;
-        device.keys['C'] = keyOf('C');
+        device.keys['C'] = hostKey('C');
         device.holder = 'B';
         device.type = 3;
         fake::platform().reset();
@@ -157,7 +142,7 @@ TEST_F(WorkflowTest, ForcedReserveTakesOverADeviceHeldUnderANumericKey) {
         EXPECT_EQ(device.sent, "I0 O6 I1 O4");
         const fake::Command& preempt = fake::platform().sent().back();
         EXPECT_EQ(std::string(preempt.dataOut.begin(), preempt.dataOut.begin() + 16),
-                  keyOf('A') + h.field);
+                  hostKey('A') + h.field);
         EXPECT_EQ(device.holder, 'A');
         EXPECT_EQ(device.keys.count('B'), 0u);
         EXPECT_EQ(device.keys.count('C'), 1u);

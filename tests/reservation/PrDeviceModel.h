@@ -3,6 +3,7 @@
 #ifndef QXSCSI_TESTS_PRDEVICEMODEL_H
 #define QXSCSI_TESTS_PRDEVICEMODEL_H
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -87,6 +88,34 @@ struct Device {
         return fake::Reply::good();
     }
 };
+
+// The key host A, B or C builds from the integers 1, 1 and 1, 2 or 3.
+inline std::string hostKey(char host) {
+    return std::string("QX01010") + static_cast<char>(host - 'A' + '1');
+}
+
+// The device as text: the registered hosts ("=key" after one registered under a key not its
+// own), then ":", the holder and the type. "AB:A3": A and B registered, A holding an Exclusive
+// Access reservation.
+inline std::string describe(const Device& device) {
+    std::string s;
+    for (const auto& k : device.keys) {
+        s += k.first + (k.second == hostKey(k.first) ? "" : "=" + k.second);
+    }
+    return device.holder ? s + ":" + device.holder + std::to_string(device.type) : s;
+}
+
+// A device in the state that text describes, every host registered under its own key.
+inline Device deviceFrom(const std::string& text) {
+    Device device;
+    const std::size_t colon = std::min(text.find(':'), text.size());
+    for (char h : text.substr(0, colon)) {
+        device.keys[h] = hostKey(h);
+    }
+    device.holder = colon < text.size() ? text[colon + 1] : 0;
+    device.type = colon < text.size() ? static_cast<unsigned char>(text[colon + 2] - '0') : 0;
+    return device;
+}
 
 }  // namespace prmodel
 

@@ -11,14 +11,6 @@
 
 namespace fake {
 
-Bytes bytes(std::initializer_list<int> values) {
-    return Bytes(values.begin(), values.end());
-}
-
-Bytes fixedSense(unsigned char keyByte, unsigned char asc, unsigned char ascq) {
-    return bytes({0x70, 0, keyByte, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq, 0, 0, 0, 0});
-}
-
 void Reply::raise() const {
     const char* text = hasMessage ? message.c_str() : nullptr;
     if (kind == ThrowScsi) {

@@ -19,9 +19,14 @@ namespace fake {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes bytes(std::initializer_list<int> values);
+inline Bytes bytes(std::initializer_list<int> values) {
+    return Bytes(values.begin(), values.end());
+}
+
 // An 18-byte fixed-format sense record (response code 0x70, additional length 10).
-Bytes fixedSense(unsigned char keyByte, unsigned char asc, unsigned char ascq);
+inline Bytes fixedSense(unsigned char keyByte, unsigned char asc, unsigned char ascq) {
+    return bytes({0x70, 0, keyByte, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq, 0, 0, 0, 0});
+}
 
 // What the system handed to OZScsi::send.
 struct Command {

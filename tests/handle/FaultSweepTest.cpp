@@ -1,35 +1,20 @@
-// Every workflow of the reservation handle, and every flat function that talks to a device, with
-// each kind of failure injected at each of its commands in turn. Whatever fails, the outcome is
-// the code the failing operation records, the caller is told which step failed, nothing is left
-// open, and the same handle then finishes the job on the healed device.
-#include <algorithm>
+// The fault sweep over the scripted platform double: each kind of platform and device failure,
+// as the platform layer reports it, at each command of each workflow and flat function.
 #include <cerrno>
-#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "qxscsi/QXScsiFlat.h"
-#include "tests/handle/HandleFixture.h"
-#include "tests/reservation/PrDeviceModel.h"
+#include "tests/double/FakePlatform.h"
+#include "tests/handle/FaultSweep.h"
 
 namespace {
 
 using fake::platform;
 using fake::Reply;
-using prmodel::hostKey;
+using sweep::Effect;
 
-constexpr unsigned long kReadFailure = 45001, kConflict = 45002, kChangeFailure = 764,
-                        kException = 1100;
-
-// What the device or the platform does to the command it is injected at.
 struct Fault {
-    enum Effect {
-        kFails,     // the command fails: 45001 for a read, 45002 or 764 for a change
-        kThrows,    // an exception the pass-through object does not know passes out: 1100
-        kHeals,     // a unit attention that the resend gets past
-        kTruncates  // the device carries the command out, but writes only the reply's header
-    };
     const char* name;
     Effect effect;
     std::vector<Reply> replies;  // in place of the device's, for the command and its resend
@@ -39,259 +24,58 @@ struct Fault {
 const std::vector<Fault>& faults() {
     static const std::vector<Fault> all = {
         {"QxScsiException with sense",
-         Fault::kFails,
+         Effect::kFails,
          {Reply::throwScsi(2, fake::fixedSense(0x03, 0x11, 0x00))}},
-        {"QxScsiException without sense", Fault::kFails, {Reply::throwScsi(2)}},
-        {"QxScsiException, status -1", Fault::kFails, {Reply::throwScsi(-1)}},
-        {"QxScsiException, status -1, no text", Fault::kFails, {Reply::throwScsi(-1, {}, nullptr)}},
-        {"QxException, errno EIO", Fault::kFails, {Reply::throwQx("I/O error", EIO)}},
-        {"QxException, no errno", Fault::kFails, {Reply::throwQx(nullptr, 0)}},
-        {"std::bad_alloc", Fault::kThrows, {Reply::throwBadAlloc()}},
-        {"status -1", Fault::kFails, {Reply::status(-1)}},
-        {"ILLEGAL REQUEST", Fault::kFails, {Reply::check(0x05, 0x24, 0x00)}},
-        {"NOT READY", Fault::kFails, {Reply::check(0x02, 0x04, 0x01)}},
-        {"UNIT ATTENTION once", Fault::kHeals, {Reply::check(0x06, 0x29, 0x00)}},
+        {"QxScsiException without sense", Effect::kFails, {Reply::throwScsi(2)}},
+        {"QxScsiException, status -1", Effect::kFails, {Reply::throwScsi(-1)}},
+        {"QxScsiException, status -1, no text",
+         Effect::kFails,
+         {Reply::throwScsi(-1, {}, nullptr)}},
+        {"QxException, errno EIO", Effect::kFails, {Reply::throwQx("I/O error", EIO)}},
+        {"QxException, no errno", Effect::kFails, {Reply::throwQx(nullptr, 0)}},
+        {"std::bad_alloc", Effect::kThrows, {Reply::throwBadAlloc()}},
+        {"status -1", Effect::kFails, {Reply::status(-1)}},
+        {"ILLEGAL REQUEST", Effect::kFails, {Reply::check(0x05, 0x24, 0x00)}},
+        {"NOT READY", Effect::kFails, {Reply::check(0x02, 0x04, 0x01)}},
+        {"UNIT ATTENTION once", Effect::kHeals, {Reply::check(0x06, 0x29, 0x00)}},
         {"UNIT ATTENTION on the resend too",
-         Fault::kFails,
+         Effect::kFails,
          {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x2A, 0x03)}},
-        {"RESERVATION CONFLICT", Fault::kFails, {Reply::conflict()}, true},
-        {"BUSY", Fault::kFails, {Reply::status(8)}},
-        {"reply shorter than asked", Fault::kTruncates, {}},
+        {"RESERVATION CONFLICT", Effect::kFails, {Reply::conflict()}, true},
+        {"BUSY", Effect::kFails, {Reply::status(8)}},
+        {"reply shorter than asked", Effect::kTruncates, {}},
     };
     return all;
 }
 
-// One command of a scenario, as a fault-free run sends it.
-struct Step {
-    const char* operation;  // the handle operation that sends it
-    bool read;              // PERSISTENT RESERVE IN
-    // What the workflow logs when this step fails and ends it; null for a flat function.
-    const char* failure;
-    // The forced reserve passes over a failed or empty READ RESERVATION and reserves anyway;
-    // then this is its result.
-    bool passedOver = false;
-    unsigned long withoutReading = 0;
-};
-
-// What a run left: the result, what the caller reads of the failure, and for the key query
-// the key it found.
-struct Outcome {
-    unsigned long result = 0, code = 0;
-    std::string message, found;
-};
-
-struct Scenario {
-    const char* name;
-    char host;             // the host that runs it, on the path /dev/host<host>
-    const char* before;    // the device, as prmodel::describe writes it
-    const char* promised;  // the device after a successful run
-    std::vector<Step> steps;
-    std::function<Outcome(QXScsiHardDisk&)> run;
-    const char* flatText = nullptr;  // a flat function's fixed error text
-    const char* foundKey = "";       // the key query's finding
-};
-
-Outcome workflowOutcome(QXScsiHardDisk& disk, unsigned long result) {
-    Outcome o;
-    o.result = result;
-    o.code = disk.getLastError(o.message);
-    return o;
-}
-
-Outcome forcedReserve(QXScsiHardDisk& disk) {
-    std::string key;
-    return workflowOutcome(disk, disk.doForcePR_Reserve(1, 1, 1, key));
-}
-
-const char* const kNotRead =
-    "Failed to query current reservation on the drive..Will try to reserve anyways..";
-
-std::vector<Scenario> scenarios() {
-    const Step readKeys{"PR_queryRegKey", true,
-                        "Failed to query current registrations on the drive"};
-    const Step reg{"PR_register", false, "Could not register with the drive for reservation"};
-    const Step reserve{"PR_reserve", false, "Failed to do PR reserve on the drive."};
-    return {
-        {"forced reserve of a free device",
-         'A',
-         "",
-         "A:A3",
-         {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, 0}, reserve},
-         forcedReserve},
-        {"forced reserve against another holder",
-         'A',
-         "BC:B3",
-         "AC:A3",
-         {readKeys,
-          reg,
-          {"PR_queryRsrv", true, nullptr, true, kConflict},
-          {"PR_clear", false, "Failed to do PR Prempt Reserve on the drive."}},
-         forcedReserve},
-        {"forced clear",
-         'C',
-         "AB:A3",
-         "",
-         {{"PR_register", false, "Could not register with the drive for reservation."},
-          {"PR_clear", false, "Failed to clear reservation and registrations on the drive."}},
-         [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doForcePR_Clear(1, 1, 3)); }},
-        {"release",
-         'A',
-         "A:A3",
-         "A",
-         {{"PR_clear", false,
-           "Failed to release reservation and registrations for key QX010101  on the drive."}},
-         [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }},
-        {"FuncPR_queryQXRegKey",
-         'A',
-         "BC",
-         "BC",
-         {{"PR_queryRegKey", true, nullptr}},
-         [](QXScsiHardDisk& d) {
-             char key[16] = "#", error[256] = "#";
-             int found = -1;
-             Outcome o;
-             o.result = FuncPR_queryQXRegKey(d.m_strDevicePath.c_str(), key, sizeof key, error,
-                                             sizeof error, &found);
-             o.code = o.result;
-             o.message = o.result != 0 ? error : "";
-             o.found = found == 1 ? key : found == 0 ? "" : "(found flag not written)";
-             return o;
-         },
-         "Failed in query to get Disk Registration Id for disk ",
-         "QX010102"},
-        {"FuncPR_register",
-         'A',
-         "",
-         "A",
-         {reg},
-         [](QXScsiHardDisk& d) {
-             char key[] = "QX010101", error[256] = "#";
-             Outcome o;
-             o.result = FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error);
-             o.code = o.result;
-             o.message = o.result != 0 ? error : "";
-             return o;
-         },
-         "Failed to register Disk: "},
-    };
-}
-
-// The message an operation records for a code.
-std::string recorded(unsigned long code, const std::string& operation) {
-    switch (code) {
-        case kReadFailure:
-            return "Scsi pass-thru to Persistent registration key read failure.";
-        case kConflict:
-            return "Reservation conflict occurred.";
-        case kChangeFailure:
-            return "Scsi pass-thru to registering a key failed.";
-        default:
-            return "QXScsiHardDisk::" + operation + "() caught the exception.";
-    }
-}
-
-class FaultSweep : public handletest::Test {
-  protected:
-    std::vector<std::string> loggedAtLevel1() const {
-        std::vector<std::string> texts;
-        for (const auto& e : logged()) {
-            if (std::get<0>(e) == 1) {
-                texts.push_back(std::get<2>(e));
-            }
-        }
-        return texts;
-    }
-};
+class FaultSweep : public fake::Test {};
 
 TEST_F(FaultSweep, EveryWorkflowSurvivesEveryFaultAtEveryCommand) {
-    int cases = 0;
-    for (const Scenario& scenario : scenarios()) {
-        const std::string path = std::string("/dev/host") + scenario.host;
-        for (std::size_t k = 0; k < scenario.steps.size(); ++k) {
-            const Step& step = scenario.steps[k];
-            for (const Fault& fault : faults()) {
-                if (fault.effect == Fault::kTruncates && !step.read) {
-                    continue;  // nothing comes back from a PERSISTENT RESERVE OUT
+    const int cases = sweep::forEachCase(
+        faults(), std::string("/dev/host"),
+        [&](const sweep::Scenario& scenario, std::size_t k, const Fault& fault,
+            const std::string& path) {
+            platform().reset();
+            prmodel::Device device = prmodel::deviceFrom(scenario.before);
+            std::size_t sent = 0;
+            bool armed = true;
+            platform().setResponder([&](const fake::Command& c) {
+                const std::size_t i = sent++;
+                if (armed && i >= k && i < k + fault.replies.size()) {
+                    return fault.replies[i - k];
                 }
-                SCOPED_TRACE(std::string(scenario.name) + ", command " + std::to_string(k) + " (" +
-                             step.operation + "): " + fault.name);
-                ++cases;
-                platform().reset();
-                logged().clear();
-                prmodel::Device device = prmodel::deviceFrom(scenario.before);
-                std::size_t sent = 0;
-                bool inject = true;
-                platform().setResponder([&](const fake::Command& c) {
-                    const std::size_t i = sent++;
-                    if (inject && i >= k && i < k + fault.replies.size()) {
-                        return fault.replies[i - k];
-                    }
-                    Reply r = device.respond(c);
-                    if (inject && i == k && fault.effect == Fault::kTruncates) {
-                        r.dataIn.resize(std::min<std::size_t>(r.dataIn.size(), 8));
-                    }
-                    return r;
+                Reply r = device.respond(c);
+                if (armed && i == k && fault.effect == Effect::kTruncates) {
+                    r.dataIn.resize(std::min<std::size_t>(r.dataIn.size(), 8));
+                }
+                return r;
+            });
+            sweep::runCase(
+                scenario, k, fault.effect, fault.conflict, path, device, [&] { armed = false; },
+                [&] {
+                    return sweep::Probe{sent, platform().targetsLive};
                 });
-
-                QXScsiHardDisk disk(path, 7LL);
-                ASSERT_TRUE(disk.Open());
-                const Outcome first = scenario.run(disk);
-                ASSERT_GT(sent, k) << "the fault was never injected";
-                EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
-
-                // The code the system defines for the fault at this step.
-                unsigned long code = fault.effect == Fault::kThrows ? kException
-                                     : step.read                    ? kReadFailure
-                                     : fault.conflict               ? kConflict
-                                                                    : kChangeFailure;
-                if (fault.effect == Fault::kHeals) {
-                    code = 0;
-                } else if (fault.effect == Fault::kTruncates) {
-                    code = step.withoutReading;
-                }
-                const bool endsHere =
-                    code != 0 && fault.effect != Fault::kTruncates && !step.passedOver;
-                const unsigned long expected = endsHere || code == 0 ? code : step.withoutReading;
-                EXPECT_EQ(first.result, expected);
-                EXPECT_EQ(first.code, first.result);
-
-                const std::vector<std::string> texts = loggedAtLevel1();
-                const std::string last = texts.empty() ? "(nothing)" : texts.back();
-                if (endsHere) {
-                    const std::string what = recorded(code, step.operation);
-                    if (scenario.flatText != nullptr) {
-                        EXPECT_EQ(first.message, what + scenario.flatText + path);
-                        EXPECT_EQ(first.found, "");
-                        // The operation logs what it recorded, unless it never got to judge.
-                        EXPECT_EQ(last, code == kException ? "(nothing)" : what);
-                    } else {
-                        EXPECT_EQ(first.message, what);
-                        EXPECT_EQ(last, step.failure);
-                    }
-                } else if (step.passedOver && fault.effect != Fault::kHeals) {
-                    if (fault.effect != Fault::kTruncates) {
-                        EXPECT_NE(std::find(texts.begin(), texts.end(), kNotRead), texts.end());
-                    }
-                    if (expected != 0) {
-                        EXPECT_EQ(first.message, recorded(expected, "PR_reserve"));
-                        EXPECT_EQ(last, "Failed to do PR reserve on the drive.");
-                    }
-                }
-                if (expected == 0 && fault.effect == Fault::kHeals) {
-                    EXPECT_EQ(prmodel::describe(device), scenario.promised);
-                    EXPECT_EQ(first.found, scenario.foundKey);
-                }
-
-                // The device heals; the same handle finishes the job.
-                inject = false;
-                const Outcome again = scenario.run(disk);
-                EXPECT_EQ(again.result, 0u) << again.message;
-                EXPECT_EQ(prmodel::describe(device), scenario.promised);
-                EXPECT_EQ(again.found, scenario.foundKey);
-                EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
-            }
-        }
-    }
+        });
     std::cout << "fault sweep: " << cases << " (workflow, position, fault) cases\n";
     EXPECT_GT(cases, 150);
 }

@@ -1,0 +1,278 @@
+// The fault sweep's scenarios and its judge, shared by the sweep over the scripted platform
+// double and the one through the real SG_IO backend: every workflow of the reservation handle,
+// and every flat function that talks to a device, with a failure injected at each of its
+// commands in turn. Whatever fails, the outcome is the code the failing operation records, the
+// caller is told which step failed, nothing is left open, and the same handle then finishes
+// the job on the healed device.
+#ifndef QXSCSI_TESTS_FAULTSWEEP_H
+#define QXSCSI_TESTS_FAULTSWEEP_H
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "qxscsi/QXScsiFlat.h"
+#include "qxscsi/QXScsiHardDisk.h"
+#include "tests/reservation/PrDeviceModel.h"
+
+namespace sweep {
+
+using prmodel::hostKey;
+
+constexpr unsigned long kReadFailure = 45001, kConflict = 45002, kChangeFailure = 764,
+                        kException = 1100;
+
+// What an injected fault does to the command it meets.
+enum class Effect {
+    kFails,     // the command fails: 45001 for a read, 45002 or 764 for a change
+    kThrows,    // an exception the pass-through object does not know passes out: 1100
+    kHeals,     // a unit attention that the resend gets past
+    kTruncates  // the device carries the command out, but writes only the reply's header
+};
+
+// One command of a scenario, as a fault-free run sends it.
+struct Step {
+    const char* operation;  // the handle operation that sends it
+    bool read;              // PERSISTENT RESERVE IN
+    // What the workflow logs when this step fails and ends it; null for a flat function.
+    const char* failure;
+    // The forced reserve passes over a failed or empty READ RESERVATION and reserves anyway;
+    // then this is its result.
+    bool passedOver = false;
+    unsigned long withoutReading = 0;
+};
+
+// What a run left: the result, what the caller reads of the failure, and for the key query
+// the key it found.
+struct Outcome {
+    unsigned long result = 0, code = 0;
+    std::string message, found;
+};
+
+struct Scenario {
+    const char* name;
+    char host;             // the host that runs it, on the path /dev/host<host>
+    const char* before;    // the device, as prmodel::describe writes it
+    const char* promised;  // the device after a successful run
+    std::vector<Step> steps;
+    std::function<Outcome(QXScsiHardDisk&)> run;
+    const char* flatText = nullptr;  // a flat function's fixed error text
+    const char* foundKey = "";       // the key query's finding
+};
+
+inline Outcome workflowOutcome(QXScsiHardDisk& disk, unsigned long result) {
+    Outcome o;
+    o.result = result;
+    o.code = disk.getLastError(o.message);
+    return o;
+}
+
+inline Outcome forcedReserve(QXScsiHardDisk& disk) {
+    std::string key;
+    return workflowOutcome(disk, disk.doForcePR_Reserve(1, 1, 1, key));
+}
+
+constexpr const char* kNotRead =
+    "Failed to query current reservation on the drive..Will try to reserve anyways..";
+
+inline std::vector<Scenario> scenarios() {
+    const Step readKeys{"PR_queryRegKey", true,
+                        "Failed to query current registrations on the drive"};
+    const Step reg{"PR_register", false, "Could not register with the drive for reservation"};
+    const Step reserve{"PR_reserve", false, "Failed to do PR reserve on the drive."};
+    return {
+        {"forced reserve of a free device",
+         'A',
+         "",
+         "A:A3",
+         {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, 0}, reserve},
+         forcedReserve},
+        {"forced reserve against another holder",
+         'A',
+         "BC:B3",
+         "AC:A3",
+         {readKeys,
+          reg,
+          {"PR_queryRsrv", true, nullptr, true, kConflict},
+          {"PR_clear", false, "Failed to do PR Prempt Reserve on the drive."}},
+         forcedReserve},
+        {"forced clear",
+         'C',
+         "AB:A3",
+         "",
+         {{"PR_register", false, "Could not register with the drive for reservation."},
+          {"PR_clear", false, "Failed to clear reservation and registrations on the drive."}},
+         [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doForcePR_Clear(1, 1, 3)); }},
+        {"release",
+         'A',
+         "A:A3",
+         "A",
+         {{"PR_clear", false,
+           "Failed to release reservation and registrations for key QX010101  on the drive."}},
+         [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }},
+        {"FuncPR_queryQXRegKey",
+         'A',
+         "BC",
+         "BC",
+         {{"PR_queryRegKey", true, nullptr}},
+         [](QXScsiHardDisk& d) {
+             char key[16] = "#", error[256] = "#";
+             int found = -1;
+             Outcome o;
+             o.result = FuncPR_queryQXRegKey(d.m_strDevicePath.c_str(), key, sizeof key, error,
+                                             sizeof error, &found);
+             o.code = o.result;
+             o.message = o.result != 0 ? error : "";
+             o.found = found == 1 ? key : found == 0 ? "" : "(found flag not written)";
+             return o;
+         },
+         "Failed in query to get Disk Registration Id for disk ",
+         "QX010102"},
+        {"FuncPR_register",
+         'A',
+         "",
+         "A",
+         {reg},
+         [](QXScsiHardDisk& d) {
+             char key[] = "QX010101", error[256] = "#";
+             Outcome o;
+             o.result = FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error);
+             o.code = o.result;
+             o.message = o.result != 0 ? error : "";
+             return o;
+         },
+         "Failed to register Disk: "},
+    };
+}
+
+// The message an operation records for a code.
+inline std::string recorded(unsigned long code, const std::string& operation) {
+    switch (code) {
+        case kReadFailure:
+            return "Scsi pass-thru to Persistent registration key read failure.";
+        case kConflict:
+            return "Reservation conflict occurred.";
+        case kChangeFailure:
+            return "Scsi pass-thru to registering a key failed.";
+        default:
+            return "QXScsiHardDisk::" + operation + "() caught the exception.";
+    }
+}
+
+// Level-1 messages the host's log callback received since captureLog().
+inline std::vector<std::string>& level1Log() {
+    static std::vector<std::string> texts;
+    return texts;
+}
+
+inline void captureLog() {
+    level1Log().clear();
+    QXScsiHardDisk::m_gpLogMessageCallbackFunc = [](int level, const long long&,
+                                                    const std::string& text) {
+        if (level == 1) {
+            level1Log().push_back(text);
+        }
+    };
+}
+
+// What the sweep that runs a case tells about it.
+struct Probe {
+    std::size_t sent = 0;  // commands that reached the platform
+    int leftOpen = 0;      // devices still open
+};
+
+// One case: the scenario on a fresh handle on path, with the fault (of that effect; conflict
+// for a RESERVATION CONFLICT) armed at command k against device; then, disarmed, again on the
+// same handle.
+inline void runCase(const Scenario& scenario, std::size_t k, Effect effect, bool conflict,
+                    const std::string& path, prmodel::Device& device,
+                    const std::function<void()>& disarm, const std::function<Probe()>& probe) {
+    const Step& step = scenario.steps[k];
+    captureLog();
+    QXScsiHardDisk disk(path, 7LL);
+    ASSERT_TRUE(disk.Open());
+    const Outcome first = scenario.run(disk);
+    ASSERT_GT(probe().sent, k) << "the fault was never injected";
+    EXPECT_EQ(probe().leftOpen, 0) << "a device was left open";
+
+    // The code the system defines for the fault at this step.
+    unsigned long code = effect == Effect::kThrows ? kException
+                         : step.read               ? kReadFailure
+                         : conflict                ? kConflict
+                                                   : kChangeFailure;
+    if (effect == Effect::kHeals) {
+        code = 0;
+    } else if (effect == Effect::kTruncates) {
+        code = step.withoutReading;
+    }
+    const bool endsHere = code != 0 && effect != Effect::kTruncates && !step.passedOver;
+    const unsigned long expected = endsHere || code == 0 ? code : step.withoutReading;
+    EXPECT_EQ(first.result, expected);
+    EXPECT_EQ(first.code, first.result);
+
+    const std::vector<std::string>& texts = level1Log();
+    const std::string last = texts.empty() ? "(nothing)" : texts.back();
+    if (endsHere) {
+        const std::string what = recorded(code, step.operation);
+        if (scenario.flatText != nullptr) {
+            EXPECT_EQ(first.message, what + scenario.flatText + path);
+            EXPECT_EQ(first.found, "");
+            // The operation logs what it recorded, unless it never got to judge.
+            EXPECT_EQ(last, code == kException ? "(nothing)" : what);
+        } else {
+            EXPECT_EQ(first.message, what);
+            EXPECT_EQ(last, step.failure);
+        }
+    } else if (step.passedOver && effect != Effect::kHeals) {
+        if (effect != Effect::kTruncates) {
+            EXPECT_NE(std::find(texts.begin(), texts.end(), kNotRead), texts.end());
+        }
+        if (expected != 0) {
+            EXPECT_EQ(first.message, recorded(expected, "PR_reserve"));
+            EXPECT_EQ(last, "Failed to do PR reserve on the drive.");
+        }
+    }
+    if (expected == 0 && effect == Effect::kHeals) {
+        EXPECT_EQ(prmodel::describe(device), scenario.promised);
+        EXPECT_EQ(first.found, scenario.foundKey);
+    }
+
+    // The device heals; the same handle finishes the job.
+    disarm();
+    const Outcome again = scenario.run(disk);
+    EXPECT_EQ(again.result, 0u) << again.message;
+    EXPECT_EQ(prmodel::describe(device), scenario.promised);
+    EXPECT_EQ(again.found, scenario.foundKey);
+    EXPECT_EQ(probe().leftOpen, 0) << "a device was left open";
+    QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
+}
+
+// Calls run(scenario, k, fault, path) for every scenario, each of its commands k and each fault
+// (a struct with name and effect) that applies to it; returns how many cases ran.
+template <typename Fault, typename Run>
+int forEachCase(const std::vector<Fault>& faults, const std::string& pathPrefix, Run run) {
+    int cases = 0;
+    for (const Scenario& scenario : scenarios()) {
+        const std::string path = pathPrefix + scenario.host;
+        for (std::size_t k = 0; k < scenario.steps.size(); ++k) {
+            for (const Fault& fault : faults) {
+                if (fault.effect == Effect::kTruncates && !scenario.steps[k].read) {
+                    continue;  // nothing comes back from a PERSISTENT RESERVE OUT
+                }
+                SCOPED_TRACE(std::string(scenario.name) + ", command " + std::to_string(k) + " (" +
+                             scenario.steps[k].operation + "): " + fault.name);
+                ++cases;
+                run(scenario, k, fault, path);
+            }
+        }
+    }
+    return cases;
+}
+
+}  // namespace sweep
+
+#endif

@@ -29,9 +29,10 @@ struct State {
     OpenGate gate;
 };
 
+// Never destroyed: descriptors are still closed while the process exits.
 State& state() {
-    static State s;
-    return s;
+    static State* const s = new State;
+    return *s;
 }
 
 template <typename F>
@@ -161,10 +162,12 @@ MADE_UP_VISIBLE int ioctl(int fd, unsigned long request, ...) noexcept {
     {
         std::lock_guard<std::mutex> guard(madeup::state().lock);
         const auto it = madeup::state().paths.find(fd);
-        if (it == madeup::state().paths.end()) {
-            return real(fd, request, argument);
+        if (it != madeup::state().paths.end()) {
+            path = it->second;
         }
-        path = it->second;
+    }
+    if (path.empty()) {
+        return real(fd, request, argument);
     }
     if (request == SG_GET_VERSION_NUM) {
         *static_cast<int*>(argument) = madeup::kSgVersion;

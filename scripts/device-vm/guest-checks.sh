@@ -54,6 +54,11 @@ done
 if waitdev /dev/sda /dev/sdb; then
     sleep 0.5
     run reservations /dev/sda /dev/sdb
+    echo "##### the same disk side by side with sg_persist, through sd and through sg"
+    run side-by-side /dev/sda /dev/sdb
+    sga=/dev/$(ls /sys/block/sda/device/scsi_generic)
+    sgb=/dev/$(ls /sys/block/sdb/device/scsi_generic)
+    run side-by-side "$sga" "$sgb"
 else
     FAILS=$((FAILS + 1))
 fi

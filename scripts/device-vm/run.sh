@@ -5,13 +5,15 @@
 # qemu-system-x86_64 (TCG) with a busybox initramfs that holds the SCSI modules, the check program
 # and the shared libraries it needs. Inside, scsi_debug provides a tape drive (/dev/nst0, /dev/sg0)
 # and the kernel's LIO target exports one logical unit through two I_T nexuses (tcm_loop), so two
-# "hosts" share a disk with full persistent reservations.
+# "hosts" share a disk with full persistent reservations. The sg3_utils programs run beside the
+# library and must read the same state.
 #
 # usage: run.sh CHECK_PROGRAM
 # environment: QXSCSI_VM_WORK (work folder, default /tmp/qxscsi-vm), KVER (kernel ABI, default
 # the one Debian's linux-image-amd64 depends on), VM_TIMEOUT (seconds, default 300).
 set -euo pipefail
 
+started=$(date +%s)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 check=$(readlink -f "${1:?usage: run.sh CHECK_PROGRAM}")
 work=${QXSCSI_VM_WORK:-/tmp/qxscsi-vm}
@@ -73,6 +75,12 @@ copy_with_libs() { # the binary and every shared library it loads, at the same p
     done
 }
 copy_with_libs "$check"
+# sg3_utils reads every state back beside the library, as a program that knows nothing of it.
+sg_tools=(sg_persist sg_inq sg_vpd sg_turs sg_modes)
+for t in "${sg_tools[@]}"; do
+    command -v "$t" >/dev/null || { echo "device-vm: $t not found (apt-get install sg3-utils)"; exit 1; }
+    copy_with_libs "$(command -v "$t")"
+done
 ln -s "$check" "$root/bin/qxscsi-device-check"
 cp "$here/init" "$root/init"
 cp "$here/guest-checks.sh" "$root/guest-checks.sh"
@@ -89,6 +97,7 @@ timeout "${VM_TIMEOUT:-300}" qemu-system-x86_64 -accel tcg -cpu max -smp 1 -m 51
 rc=$?
 set -e
 grep -E '^(#####|CHECK-OK|CHECK-FAIL|DEVICE-CHECKS)' "$log" || true
+echo "device-vm: $(($(date +%s) - started)) s from start to power-off"
 if grep -q '^DEVICE-CHECKS: PASS' "$log"; then
     exit 0
 fi

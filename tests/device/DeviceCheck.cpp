@@ -5,6 +5,7 @@
 //   qxscsi-device-check busy DEV          a second opener of a tape node is refused cleanly
 //   qxscsi-device-check sense DEV         descriptor-format sense reaches callers as fixed format
 //   qxscsi-device-check reservations A B  persistent reservations between two hosts on one disk
+//   qxscsi-device-check side-by-side A B  the same disk, each state read by sg_persist as well
 //
 // Prints one CHECK-OK or CHECK-FAIL line per check; exits 1 when any check failed.
 #include <cstdio>
@@ -12,35 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "Check.h"
+#include "SideBySide.h"
 #include "qxscsi/QXNTSpti.h"
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
 
 namespace {
 
-int g_failed = 0;
-
-#define CHECK(cond, what, detail)    \
-    do {                             \
-        const bool ok_ = (cond);     \
-        report(ok_, (what), detail); \
-    } while (0)
-
-// The condition is evaluated before the detail text is composed (CHECK evaluates them in order),
-// so the detail shows the state after the command.
-void report(bool ok, const std::string& what, const std::string& detail) {
-    std::printf("%s: %s%s%s\n", ok ? "CHECK-OK" : "CHECK-FAIL", what.c_str(),
-                detail.empty() ? "" : " -- ", detail.c_str());
-    if (!ok) {
-        ++g_failed;
-    }
-}
-
-std::string describe(const QXNTSpti& s) {
-    char text[96];
-    std::snprintf(text, sizeof text, "status %d, code %lu, ", s.m_nScsiStatus, s.m_nErrorCode);
-    return text + s.m_strErrorMsg;
-}
+using device::describe;
+using device::hex;
 
 // The first command after a device appears reports the power-on unit attention; clear it.
 void settle(QXNTSpti& s) {
@@ -137,18 +119,6 @@ std::string holder(const std::string& dev) {
         return "query failed: " + describe(s);
     }
     return key.empty() ? "none" : key + "/" + std::to_string(type);
-}
-
-// Text as it is, other bytes as \xHH, for the detail of a check.
-std::string hex(const std::string& text) {
-    std::string shown;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, b >= 0x20 && b < 0x7F ? "%c" : "\\x%02X", b);
-        shown += escaped;
-    }
-    return shown;
 }
 
 std::vector<std::string> registered(const std::string& dev) {
@@ -249,10 +219,13 @@ int main(int argc, char** argv) {
         sense(argv[2]);
     } else if (what == "reservations" && argc == 4) {
         reservations(argv[2], argv[3]);
+    } else if (what == "side-by-side" && argc == 4) {
+        device::reservationsSideBySide(argv[2], argv[3]);
     } else {
         std::fprintf(stderr,
-                     "usage: qxscsi-device-check tape|busy|sense DEV | reservations DEV_A DEV_B\n");
+                     "usage: qxscsi-device-check tape|busy|sense DEV | "
+                     "reservations|side-by-side DEV_A DEV_B\n");
         return 2;
     }
-    return g_failed == 0 ? 0 : 1;
+    return device::failures() == 0 ? 0 : 1;
 }

@@ -1,0 +1,45 @@
+#include "Check.h"
+
+#include <cstdio>
+
+#include "qxscsi/QXNTSpti.h"
+
+namespace device {
+
+namespace {
+int g_failed = 0;
+}
+
+void report(bool ok, const std::string& what, const std::string& detail) {
+    std::printf("%s: %s%s%s\n", ok ? "CHECK-OK" : "CHECK-FAIL", what.c_str(),
+                detail.empty() ? "" : " -- ", detail.c_str());
+    std::fflush(stdout);
+    if (!ok) {
+        ++g_failed;
+    }
+}
+
+int failures() {
+    return g_failed;
+}
+
+std::string describe(const QXNTSpti& s) {
+    char text[96];
+    // NOLINTNEXTLINE(cert-err33-c): the two numbers fit
+    std::snprintf(text, sizeof text, "status %d, code %lu, ", s.m_nScsiStatus, s.m_nErrorCode);
+    return text + s.m_strErrorMsg;
+}
+
+std::string hex(const std::string& text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        char escaped[8];
+        // NOLINTNEXTLINE(cert-err33-c): at most four characters
+        std::snprintf(escaped, sizeof escaped, b >= 0x20 && b < 0x7F ? "%c" : "\\x%02X", b);
+        shown += escaped;
+    }
+    return shown;
+}
+
+}  // namespace device

@@ -1,0 +1,188 @@
+#include "SideBySide.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "Check.h"
+#include "SgUtils.h"
+#include "qxscsi/QXNTSpti.h"
+#include "qxscsi/QXScsiHardDisk.h"
+
+namespace device {
+
+namespace {
+
+const unsigned long kExclusiveAccess = 3;
+
+// The library's reading through a handle of its own, as a host reads it.
+PrReading libraryReading(const std::string& dev) {
+    PrReading reading;
+    QXScsiHardDisk handle(dev, 90);
+    handle.Open();
+    std::vector<std::string> keys;
+    std::string holder;
+    unsigned long type = 0;
+    std::string message;
+    if (handle.PR_queryRegKey(keys) != 0 || handle.PR_queryRsrv(holder, type) != 0) {
+        handle.getLastError(message);
+        reading.failure = "library: " + message;
+        return reading;
+    }
+    for (const std::string& key : keys) {
+        reading.keys.push_back(keyNumber(key));
+    }
+    std::sort(reading.keys.begin(), reading.keys.end());
+    reading.reserved = !holder.empty();
+    if (reading.reserved) {
+        reading.holder = keyNumber(holder);
+        reading.type = scopeAndType(type);
+    }
+    reading.valid = true;
+    return reading;
+}
+
+// The state a step should leave: these keys, and an Exclusive Access reservation under holder
+// (none when holder is 0).
+PrReading expected(std::vector<uint64_t> keys, uint64_t holder) {
+    PrReading reading;
+    reading.valid = true;
+    std::sort(keys.begin(), keys.end());
+    reading.keys = keys;
+    reading.reserved = holder != 0;
+    reading.holder = holder;
+    reading.type = reading.reserved ? scopeAndType(kExclusiveAccess) : "";
+    return reading;
+}
+
+// After a step: sg_persist on each host's path reads what the library reads on the other's, and
+// both are the state the step should leave.
+void agree(const std::string& step, const std::string& a, const std::string& b,
+           const PrReading& want) {
+    const std::string pairs[2][2] = {{b, a}, {a, b}};
+    for (const auto& pair : pairs) {
+        const PrReading tool = sgPersistReading(pair[0]);
+        const PrReading library = libraryReading(pair[1]);
+        CHECK(tool == library && library == want,
+              step + ": sg_persist on " + pair[0] + " reads what the library reads on " + pair[1],
+              "library: " + library.text() + "; sg_persist: " + tool.text() +
+                  (tool.afterUnitAttention ? " (sent again after a unit attention)" : "") +
+                  (library == want ? "" : "; expected: " + want.text()));
+    }
+}
+
+std::string hexKey(uint64_t key) {
+    const std::string shown = showKey(key);
+    return shown.substr(0, shown.find(' '));
+}
+
+// One sg_persist --out command, sent again once after a unit attention.
+void sgPersistOut(const std::string& what, const std::string& dev, const std::string& options) {
+    const ToolRun run = runTool("sg_persist --no-inquiry --out " + options + " " + dev, true);
+    CHECK(run.exitStatus == 0, what + " (sg_persist " + options + " " + dev + ")",
+          "exit " + std::to_string(run.exitStatus) +
+              (run.retried ? " after a unit attention" : "") +
+              (run.output.empty() ? "" : ": " + run.output));
+}
+
+// A's READ(10) of block 0, sent raw: refused with RESERVATION CONFLICT while B holds the device
+// (a unit attention that is still pending is answered first).
+void readRefused(const std::string& a) {
+    QXNTSpti raw(0, a);
+    unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    unsigned char block[512];
+    unsigned char key = 0, asc = 0, ascq = 0;
+    bool answered = raw.isOK() && raw.SendSCSICmd(cdb, sizeof cdb, block, sizeof block, &key, &asc,
+                                                  &ascq, 1800, 0);
+    if (answered && raw.m_nScsiStatus == 2 && (key & 0x0F) == 6) {
+        answered =
+            raw.SendSCSICmd(cdb, sizeof cdb, block, sizeof block, &key, &asc, &ascq, 1800, 0);
+    }
+    CHECK(answered && raw.m_nScsiStatus == 24,
+          "A's READ(10) on " + a + " is refused with RESERVATION CONFLICT", describe(raw));
+}
+
+void story(const std::string& a, const std::string& b) {
+    QXScsiHardDisk hostA(a, 1);
+    QXScsiHardDisk hostB(b, 2);
+    hostA.Open();
+    hostB.Open();
+    const uint64_t qxA = keyNumber("QX010203");
+    const uint64_t qxB = keyNumber("QX040506");
+    std::string keyA, keyB, message;
+
+    CHECK(hostA.doForcePR_Clear(1, 2, 3) == 0, "A clears the device", "");
+    agree("fresh device", a, b, expected({}, 0));
+
+    unsigned long rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
+    hostA.getLastError(message);
+    CHECK(rc == 0, "A reserves", message);
+    agree("A reserved", a, b, expected({qxA}, qxA));
+
+    rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
+    hostA.getLastError(message);
+    CHECK(rc == 0, "A reserves again", message);
+    agree("A reserved again", a, b, expected({qxA}, qxA));
+
+    rc = hostB.doForcePR_Reserve(4, 5, 6, keyB);
+    hostB.getLastError(message);
+    CHECK(rc == 0, "B pre-empts A", message);
+    agree("B pre-empted A", a, b, expected({qxB}, qxB));
+
+    readRefused(a);
+    agree("A's READ(10) refused", a, b, expected({qxB}, qxB));
+
+    rc = hostA.doForcePR_Clear(1, 2, 3);
+    hostA.getLastError(message);
+    CHECK(rc == 0, "A's forced clear", message);
+    agree("forced clear", a, b, expected({}, 0));
+
+    rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
+    hostA.getLastError(message);
+    CHECK(rc == 0, "A reserves the cleared device", message);
+    agree("A reserved the cleared device", a, b, expected({qxA}, qxA));
+    rc = hostA.doPR_Release(keyA);
+    hostA.getLastError(message);
+    CHECK(rc == 0, "A releases", message);
+    agree("A released", a, b, expected({qxA}, 0));
+    CHECK(hostA.doForcePR_Clear(1, 2, 3) == 0, "A clears the device", "");
+}
+
+// sg_persist registers, reserves and pre-empts under keyOfB and keyOfA (given as the numbers
+// sg_persist takes); the library reads each state, then B's forced reserve takes the device over
+// from the holder that sg_persist made.
+void madeBySgPersist(const std::string& kind, const std::string& a, const std::string& b,
+                     uint64_t keyOfB, uint64_t keyOfA) {
+    const std::string kB = hexKey(keyOfB), kA = hexKey(keyOfA);
+    sgPersistOut(kind + ": B registers " + kB, b, "--register --param-sark=" + kB);
+    agree(kind + ": B registered by sg_persist", a, b, expected({keyOfB}, 0));
+    sgPersistOut(kind + ": A registers " + kA, a, "--register --param-sark=" + kA);
+    agree(kind + ": A registered by sg_persist", a, b, expected({keyOfA, keyOfB}, 0));
+    sgPersistOut(kind + ": B reserves", b, "--reserve --param-rk=" + kB + " --prout-type=3");
+    agree(kind + ": B reserved by sg_persist", a, b, expected({keyOfA, keyOfB}, keyOfB));
+    sgPersistOut(kind + ": A pre-empts B", a,
+                 "--preempt --param-rk=" + kA + " --param-sark=" + kB + " --prout-type=3");
+    agree(kind + ": A pre-empted B by sg_persist", a, b, expected({keyOfA}, keyOfA));
+
+    QXScsiHardDisk hostB(b, 2);
+    hostB.Open();
+    std::string keyB, message;
+    const unsigned long rc = hostB.doForcePR_Reserve(4, 5, 6, keyB);
+    hostB.getLastError(message);
+    CHECK(rc == 0, kind + ": B's forced reserve takes over from sg_persist's holder", message);
+    agree(kind + ": B took over", a, b, expected({keyNumber("QX040506")}, keyNumber("QX040506")));
+    CHECK(hostB.doForcePR_Clear(4, 5, 6) == 0, kind + ": B clears the device", "");
+    agree(kind + ": B cleared", a, b, expected({}, 0));
+}
+
+}  // namespace
+
+void reservationsSideBySide(const std::string& a, const std::string& b) {
+    story(a, b);
+    // A text key is its ASCII bytes to sg_persist; most tools register plain numbers, whose
+    // leading bytes are zero.
+    madeBySgPersist("text keys", a, b, keyNumber("QX070809"), keyNumber("QX0A0B0C"));
+    madeBySgPersist("numeric keys", a, b, 0x1A2B0001, 0x1A2B0002);
+}
+
+}  // namespace device

@@ -24,6 +24,9 @@ if waitdev /dev/nst0 /dev/sg0; then
     run tape /dev/nst0
     run tape /dev/sg0
     run busy /dev/nst0
+    echo "##### the tape drive side by side with sg_inq, sg_vpd, sg_turs and sg_modes"
+    run tape-side-by-side /dev/nst0
+    run tape-side-by-side /dev/sg0
 else
     FAILS=$((FAILS + 1))
 fi

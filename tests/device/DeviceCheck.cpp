@@ -6,6 +6,7 @@
 //   qxscsi-device-check sense DEV         descriptor-format sense reaches callers as fixed format
 //   qxscsi-device-check reservations A B  persistent reservations between two hosts on one disk
 //   qxscsi-device-check side-by-side A B  the same disk, each state read by sg_persist as well
+//   qxscsi-device-check tape-side-by-side DEV  the tape drive read by the library and sg3_utils
 //
 // Prints one CHECK-OK or CHECK-FAIL line per check; exits 1 when any check failed.
 #include <cstdio>
@@ -219,11 +220,13 @@ int main(int argc, char** argv) {
         sense(argv[2]);
     } else if (what == "reservations" && argc == 4) {
         reservations(argv[2], argv[3]);
+    } else if (what == "tape-side-by-side" && argc == 3) {
+        device::tapeSideBySide(argv[2]);
     } else if (what == "side-by-side" && argc == 4) {
         device::reservationsSideBySide(argv[2], argv[3]);
     } else {
         std::fprintf(stderr,
-                     "usage: qxscsi-device-check tape|busy|sense DEV | "
+                     "usage: qxscsi-device-check tape|busy|sense|tape-side-by-side DEV | "
                      "reservations|side-by-side DEV_A DEV_B\n");
         return 2;
     }

@@ -42,6 +42,15 @@ else
 fi
 rmmod scsi_debug
 
+echo "##### transport failure: a disk that drops commands, then is deleted while open"
+insmod $MD/drivers/scsi/scsi_debug.ko delay=0 dev_size_mb=8
+if waitdev /dev/sg0 /dev/sda; then
+    run transport /dev/sg0 /dev/sda
+else
+    FAILS=$((FAILS + 1))
+fi
+rmmod scsi_debug
+
 echo "##### shared disk: one LIO logical unit through two I_T nexuses (two hosts)"
 mount -t configfs none /sys/kernel/config
 T=/sys/kernel/config/target

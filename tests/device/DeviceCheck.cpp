@@ -7,6 +7,7 @@
 //   qxscsi-device-check reservations A B  persistent reservations between two hosts on one disk
 //   qxscsi-device-check side-by-side A B  the same disk, each state read by sg_persist as well
 //   qxscsi-device-check tape-side-by-side DEV  the tape drive read by the library and sg3_utils
+//   qxscsi-device-check transport SG SD   a scsi_debug disk that drops commands, then is deleted
 //
 // Prints one CHECK-OK or CHECK-FAIL line per check; exits 1 when any check failed.
 #include <cstdio>
@@ -16,6 +17,7 @@
 
 #include "Check.h"
 #include "SideBySide.h"
+#include "TransportFailure.h"
 #include "qxscsi/QXNTSpti.h"
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
@@ -222,12 +224,14 @@ int main(int argc, char** argv) {
         reservations(argv[2], argv[3]);
     } else if (what == "tape-side-by-side" && argc == 3) {
         device::tapeSideBySide(argv[2]);
+    } else if (what == "transport" && argc == 4) {
+        device::transportFailure(argv[2], argv[3]);
     } else if (what == "side-by-side" && argc == 4) {
         device::reservationsSideBySide(argv[2], argv[3]);
     } else {
         std::fprintf(stderr,
                      "usage: qxscsi-device-check tape|busy|sense|tape-side-by-side DEV | "
-                     "reservations|side-by-side DEV_A DEV_B\n");
+                     "reservations|side-by-side DEV_A DEV_B | transport SG SD\n");
         return 2;
     }
     return device::failures() == 0 ? 0 : 1;

@@ -71,6 +71,13 @@ if waitdev /dev/sda /dev/sdb; then
     sga=/dev/$(ls /sys/block/sda/device/scsi_generic)
     sgb=/dev/$(ls /sys/block/sdb/device/scsi_generic)
     run side-by-side "$sga" "$sgb"
+    if command -v qxscsi-device-speed >/dev/null; then
+        echo "##### speed, side by side: the library, raw SG_IO and sg_persist (TCG: ratios only)"
+        for d in /dev/sda "$sga"; do
+            RUNS=$((RUNS + 1))
+            qxscsi-device-speed "$d" || FAILS=$((FAILS + 1))
+        done
+    fi
 else
     FAILS=$((FAILS + 1))
 fi

@@ -8,14 +8,15 @@
 # "hosts" share a disk with full persistent reservations. The sg3_utils programs run beside the
 # library and must read the same state.
 #
-# usage: run.sh CHECK_PROGRAM
+# usage: run.sh CHECK_PROGRAM [SPEED_PROGRAM]
 # environment: QXSCSI_VM_WORK (work folder, default /tmp/qxscsi-vm), KVER (kernel ABI, default
 # the one Debian's linux-image-amd64 depends on), VM_TIMEOUT (seconds, default 300).
 set -euo pipefail
 
 started=$(date +%s)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-check=$(readlink -f "${1:?usage: run.sh CHECK_PROGRAM}")
+check=$(readlink -f "${1:?usage: run.sh CHECK_PROGRAM [SPEED_PROGRAM]}")
+speed=$(readlink -f "${2:-}" 2>/dev/null || true)
 work=${QXSCSI_VM_WORK:-/tmp/qxscsi-vm}
 mkdir -p "$work"
 
@@ -82,6 +83,10 @@ for t in "${sg_tools[@]}"; do
     copy_with_libs "$(command -v "$t")"
 done
 ln -s "$check" "$root/bin/qxscsi-device-check"
+if [ -n "$speed" ]; then
+    copy_with_libs "$speed"
+    ln -s "$speed" "$root/bin/qxscsi-device-speed"
+fi
 cp "$here/init" "$root/init"
 cp "$here/guest-checks.sh" "$root/guest-checks.sh"
 chmod 755 "$root/init" "$root/guest-checks.sh"
@@ -96,7 +101,7 @@ timeout "${VM_TIMEOUT:-300}" qemu-system-x86_64 -accel tcg -cpu max -smp 1 -m 51
     -append "console=ttyS0 panic=-1 loglevel=3" >"$log" 2>&1
 rc=$?
 set -e
-grep -E '^(#####|CHECK-OK|CHECK-FAIL|DEVICE-CHECKS)' "$log" || true
+grep -E '^(#####|CHECK-OK|CHECK-FAIL|SPEED|DEVICE-CHECKS)' "$log" || true
 echo "device-vm: $(($(date +%s) - started)) s from start to power-off"
 if grep -q '^DEVICE-CHECKS: PASS' "$log"; then
     exit 0

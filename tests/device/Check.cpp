@@ -42,4 +42,12 @@ std::string hex(const std::string& text) {
     return shown;
 }
 
+void settle(QXNTSpti& s) {
+    for (int i = 0; i < 3; ++i) {
+        if (s.TestUnitReady(nullptr, nullptr, nullptr) && s.m_nScsiStatus == 0) {
+            return;
+        }
+    }
+}
+
 }  // namespace device

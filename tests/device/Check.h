@@ -26,6 +26,10 @@ std::string describe(const QXNTSpti& s);
 // Text as it is, other bytes as \xHH.
 std::string hex(const std::string& text);
 
+// The first command after a device appears reports its power-on unit attention: answer it with
+// TEST UNIT READY until the device is ready (at most three times).
+void settle(QXNTSpti& s);
+
 }  // namespace device
 
 #endif

@@ -26,15 +26,7 @@ namespace {
 
 using device::describe;
 using device::hex;
-
-// The first command after a device appears reports the power-on unit attention; clear it.
-void settle(QXNTSpti& s) {
-    for (int i = 0; i < 3; ++i) {
-        if (s.TestUnitReady(nullptr, nullptr, nullptr) && s.m_nScsiStatus == 0) {
-            return;
-        }
-    }
-}
+using device::settle;
 
 int tape(const std::string& dev) {
     QXNTSpti s(0, dev);

@@ -89,12 +89,7 @@ void tapeSideBySide(const std::string& dev) {
     {
         QXNTSpti s(0, dev);
         CHECK(s.isOK(), dev + ": the library opens the drive", s.m_strErrorMsg);
-        // The first command after the drive appears may report its power-on unit attention.
-        for (int i = 0; i < 3; ++i) {
-            if (s.TestUnitReady(nullptr, nullptr, nullptr) && s.m_nScsiStatus == 0) {
-                break;
-            }
-        }
+        settle(s);
         unsigned char key = 0xEE, asc = 0xEE, ascq = 0xEE;
         ready = s.TestUnitReady(&key, &asc, &ascq) && s.m_nScsiStatus == 0 ? "ready" : "not ready";
         if (s.Inquiry()) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "api/FlatText.h"
+#include "platform/ShownPath.h"
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
 
@@ -30,14 +31,14 @@ unsigned long FuncPR_queryQXRegKey(const char* devicePath, char* key, int keySiz
     if (!disk.Open()) {
         const unsigned long code = disk.getLastError(message);
         message += "Failed to open volume to get Disk Registration Id for disk";
-        message += devicePath;
+        message += oz::shownPath(devicePath);  // a password in an iscsi:// path is masked
         qx::api::copyText(error, errorSize, message);
         return code;
     }
     if (disk.PR_queryRegKey(keys) != 0) {
         const unsigned long code = disk.getLastError(message);
         message += "Failed in query to get Disk Registration Id for disk ";
-        message += devicePath;
+        message += oz::shownPath(devicePath);  // a password in an iscsi:// path is masked
         qx::api::copyText(error, errorSize, message);
         return code;
     }

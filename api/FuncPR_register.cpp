@@ -2,6 +2,7 @@
 #include <string>
 
 #include "api/FlatText.h"
+#include "platform/ShownPath.h"
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
 
@@ -14,7 +15,7 @@ unsigned long reportFailure(const QXScsiHardDisk& disk, const char* devicePath, 
     std::string message;
     const unsigned long code = disk.getLastError(message);
     message += "Failed to register Disk: ";
-    message += devicePath;
+    message += oz::shownPath(devicePath);  // a password in an iscsi:// path is masked
     qx::api::copyText(error, errorSize, message);
     return code;
 }

@@ -9,8 +9,11 @@ std::string shownPath(const std::string& path) {
     if (path.size() < start || strncasecmp(path.c_str(), "iscsi://", start) != 0) {
         return path;
     }
-    const std::size_t hostEnd = path.find('/', start);
-    const std::size_t at = path.rfind('@', hostEnd == std::string::npos ? path.size() : hostEnd);
+    // An iSCSI name holds no '@', so the text up to the last one before the parameters is
+    // taken for user information, even when a '/' in the password makes it look like more:
+    // masking too much costs nothing, too little shows a secret.
+    const std::size_t query = path.find('?', start);
+    const std::size_t at = path.rfind('@', query == std::string::npos ? std::string::npos : query);
     if (at == std::string::npos || at < start) {
         return path;
     }

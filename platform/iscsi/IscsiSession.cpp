@@ -107,7 +107,10 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
         iscsi_set_session_type(c, ISCSI_SESSION_NORMAL) != 0 ||
         iscsi_set_isid_random(c, isidBits(params.initiator), kIsidQualifier) != 0 ||
         (!params.user.empty() &&
-         iscsi_set_initiator_username_pwd(c, params.user.c_str(), params.password.c_str()) != 0)) {
+         iscsi_set_initiator_username_pwd(c, params.user.c_str(), params.password.c_str()) != 0) ||
+        (!params.targetUser.empty() &&
+         iscsi_set_target_username_pwd(c, params.targetUser.c_str(),
+                                       params.targetPassword.c_str()) != 0)) {
         error = {EINVAL, "cannot set up the login: " + libraryError(c)};
         s->fail(error.reason);
         return nullptr;

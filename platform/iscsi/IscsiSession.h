@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "platform/Transport.h"
 #include "platform/iscsi/Liveness.h"
@@ -16,13 +17,26 @@ struct iscsi_context;
 namespace oz {
 namespace iscsi {
 
-// What a session logs in with; the first three name it.
+// What a session logs in with. Sessions of one host, portal and target are shared only under
+// the same credentials, so a good session never answers for a login that would fail.
 struct LoginParams {
     std::string initiator;
     std::string portal;  // host:port
     std::string target;  // decoded target name
-    std::string user;    // CHAP, empty for none
+    // CHAP: the name and secret with which this host answers the target's challenge; empty
+    // for a login without CHAP.
+    std::string user;
     std::string password;
+    // Mutual CHAP: the name and secret with which the target must answer this host's
+    // challenge; empty when the target is not asked to.
+    std::string targetUser;
+    std::string targetPassword;
+
+    bool operator<(const LoginParams& other) const {
+        return std::tie(initiator, portal, target, user, password, targetUser, targetPassword) <
+               std::tie(other.initiator, other.portal, other.target, other.user, other.password,
+                        other.targetUser, other.targetPassword);
+    }
 };
 
 // Why a login or a LUN check failed.

@@ -63,6 +63,8 @@ bool IscsiTransport::readLoginParams(const TargetUrl& url, LoginParams& params) 
     params.target = parsed->target;
     params.user = parsed->user;
     params.password = parsed->passwd;
+    params.targetUser = parsed->target_user;
+    params.targetPassword = parsed->target_passwd;
     iscsi_destroy_url(parsed);
     iscsi_destroy_context(context);
     if (params.target.empty()) {

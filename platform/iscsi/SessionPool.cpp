@@ -29,7 +29,7 @@ std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun
     std::shared_ptr<Slot> slot;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        std::shared_ptr<Slot>& entry = m_slots[Key(params.initiator, params.portal, params.target)];
+        std::shared_ptr<Slot>& entry = m_slots[params];
         if (entry == nullptr) {
             entry = std::make_shared<Slot>();
         }

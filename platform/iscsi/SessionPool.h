@@ -1,4 +1,4 @@
-// The iSCSI sessions of this process, one per (initiator, portal, target).
+// The iSCSI sessions of this process, one per initiator, portal and target (and credentials).
 //
 // Why a pool: a target keeps persistent reservations per I_T nexus, and an iSCSI target makes
 // every session a nexus of its own. The system opens a new pass-through object for every
@@ -9,14 +9,15 @@
 // serialized. A session that failed, or whose connection the target closed, is dropped and the
 // next open logs in afresh; the sessions left log out when the process exits, all of them
 // within one short limit, however many there are and whether or not their targets answer.
+// Credentials are part of what names a session: an open with other (or wrong) credentials
+// logs in with them and meets the target's verdict, rather than borrowing a session that
+// logged in with good ones.
 #ifndef QX_PLATFORM_ISCSI_SESSIONPOOL_H
 #define QX_PLATFORM_ISCSI_SESSIONPOOL_H
 
 #include <map>
 #include <memory>
 #include <mutex>
-#include <string>
-#include <tuple>
 
 #include "platform/iscsi/IscsiSession.h"
 
@@ -28,22 +29,21 @@ class SessionPool {
     static SessionPool& instance();
     ~SessionPool();
 
-    // The session for the params' initiator, portal and target, logged in when the pool has
-    // none that works, with lun readied; null (with error) when that fails. limitSeconds
-    // bounds the login and the LUN check.
+    // The session for the params' initiator, portal, target and credentials, logged in when
+    // the pool has none that works, with lun readied; null (with error) when that fails.
+    // limitSeconds bounds the login and the LUN check.
     std::shared_ptr<Session> acquire(const LoginParams& params, int lun, int limitSeconds,
                                      OpenError& error);
 
   private:
-    using Key = std::tuple<std::string, std::string, std::string>;
-    // One host and target: its session, and the lock that lets one open at a time log in or
-    // ready a LUN, while opens of other hosts and targets go on.
+    // One host and target under one set of credentials: its session, and the lock that lets one
+    // open at a time log in or ready a LUN, while opens of other hosts and targets go on.
     struct Slot {
         std::mutex login;
         std::shared_ptr<Session> session;
     };
     mutable std::mutex m_mutex;  // guards the map only, never held through a login
-    std::map<Key, std::shared_ptr<Slot>> m_slots;
+    std::map<LoginParams, std::shared_ptr<Slot>> m_slots;
 };
 
 }  // namespace iscsi

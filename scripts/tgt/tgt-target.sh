@@ -8,10 +8,18 @@
 #                               LUN 4     a disk for the qxscsi tool's tests
 #                               LUN 5     a disk for the demonstration
 #                               LUN 6     a disk that contending host processes fight over
+#                               LUN 7     a disk that the threads of two hosts share
 #                               LUN 3     a tape drive with a data cartridge
+#                             and a second target that admits only CHAP logins: an incoming
+#                             account for the initiators and an outgoing one with which the
+#                             target answers an initiator that asks it to authenticate itself
+#                             (mutual CHAP), with
+#                               LUN 1     a disk
 #                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
-#                             TGT_IQN, TGT_PORTAL) for the clients; with QXSCSI_TGT_PORT set,
-#                             on that port (to restart a target where its clients look for it)
+#                             TGT_IQN, TGT_PORTAL; TGT_CHAP_IQN, TGT_CHAP_USER,
+#                             TGT_CHAP_PASSWORD, TGT_CHAP_TARGET_USER, TGT_CHAP_TARGET_PASSWORD)
+#                             for the clients; with QXSCSI_TGT_PORT set, on that port (to
+#                             restart a target where its clients look for it)
 #   tgt-target.sh stop DIR    stop that tgtd by its process id, and the targets that tests
 #                             started in DIR/private-*/ and left behind (a test that crashed
 #                             with its target stopped, say); nothing else is touched
@@ -22,6 +30,11 @@
 set -uo pipefail
 
 iqn=iqn.2026-12.local.qxscsi:shared
+chap_iqn=iqn.2026-12.local.qxscsi:chap
+# Test credentials of a loopback target that lives as long as its tests; tgt takes secrets of
+# any length, initiators commonly want 12 to 16 characters.
+chap_user=qxhost chap_password=qx-chap-secret-1
+chap_target_user=qxtarget chap_target_password=qx-chap-target-2
 die() {
     echo "tgt-target: $*" >&2
     exit 1
@@ -48,6 +61,7 @@ stop() {
     if kill -0 "$pid" 2>/dev/null; then
         adm --op update --mode sys --name State -v offline >/dev/null 2>&1
         adm --op delete --mode target --tid 1 --force >/dev/null 2>&1
+        adm --op delete --mode target --tid 2 --force >/dev/null 2>&1
         adm --op delete --mode system >/dev/null 2>&1
         for _ in $(seq 30); do
             kill -0 "$pid" 2>/dev/null || break
@@ -72,9 +86,9 @@ start() {
     [ "$(id -u)" -eq 0 ] || die "tgtd needs root"
     mkdir -p "$dir" || die "cannot create $dir"
     stop "$dir"
-    rm -f "$dir"/disk[1-6].img "$dir/tape3.img"
+    rm -f "$dir"/disk[1-7].img "$dir/tape3.img" "$dir/chap1.img"
     truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" "$dir/disk4.img" "$dir/disk5.img" \
-        "$dir/disk6.img" || die "cannot create the disk files"
+        "$dir/disk6.img" "$dir/disk7.img" "$dir/chap1.img" || die "cannot create the disk files"
     timeout 30 tgtimg --op new --device-type tape --barcode=QXS00001 --size=64 --type=data \
         --file="$dir/tape3.img" --thin-provisioning >/dev/null || die "tgtimg failed"
 
@@ -91,6 +105,11 @@ TGT_PORT=$port
 TGT_CONTROL_PORT=$control
 TGT_IQN=$iqn
 TGT_PORTAL=127.0.0.1:$port
+TGT_CHAP_IQN=$chap_iqn
+TGT_CHAP_USER=$chap_user
+TGT_CHAP_PASSWORD=$chap_password
+TGT_CHAP_TARGET_USER=$chap_target_user
+TGT_CHAP_TARGET_PASSWORD=$chap_target_password
 ENV
         for _ in $(seq 50); do
             kill -0 "$pid" 2>/dev/null || break
@@ -121,6 +140,8 @@ ENV
                 --backing-store "$dir/disk5.img" &&
             adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 6 \
                 --backing-store "$dir/disk6.img" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 1 --lun 7 \
+                --backing-store "$dir/disk7.img" &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 1 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0001 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 2 \
@@ -133,13 +154,28 @@ ENV
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0005 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 6 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0006 &&
-            adm --lld iscsi --op bind --mode target --tid 1 -I ALL
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 7 \
+                --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0007 &&
+            adm --lld iscsi --op bind --mode target --tid 1 -I ALL &&
+            adm --lld iscsi --op new --mode target --tid 2 -T "$chap_iqn" &&
+            adm --lld iscsi --op new --mode logicalunit --tid 2 --lun 1 \
+                --backing-store "$dir/chap1.img" &&
+            adm --lld iscsi --op update --mode logicalunit --tid 2 --lun 1 \
+                --params vendor_id=QXSCSI,product_id=CHAP-DISK,product_rev=0100,scsi_sn=QXC0001 &&
+            adm --lld iscsi --op new --mode account --user "$chap_user" \
+                --password "$chap_password" &&
+            adm --lld iscsi --op new --mode account --user "$chap_target_user" \
+                --password "$chap_target_password" &&
+            adm --lld iscsi --op bind --mode account --tid 2 --user "$chap_user" &&
+            adm --lld iscsi --op bind --mode account --tid 2 --user "$chap_target_user" \
+                --outgoing &&
+            adm --lld iscsi --op bind --mode target --tid 2 -I ALL
     } >"$dir/tgtadm.log" 2>&1; then
         cat "$dir/tgtadm.log" >&2
         stop "$dir"
         die "cannot set up the target"
     fi
-    echo "tgt-target: tgtd $pid serves $iqn at 127.0.0.1:$port (control port $control)"
+    echo "tgt-target: tgtd $pid serves $iqn and $chap_iqn (CHAP) at 127.0.0.1:$port (control port $control)"
 }
 
 case ${1:-} in

@@ -151,7 +151,10 @@ TEST(IscsiPath, MessagesNeverShowThePassword) {
         {"ISCSI://a%b%c@host/iqn.x/1?initiator=iqn.y",
          "ISCSI://a%***@host/iqn.x/1?initiator=iqn.y"},
         {"iscsi://admin@host/iqn.x%3Ay/1", "iscsi://admin@host/iqn.x%3Ay/1"},
-        {"iscsi://host/iqn.x%3Ay@z/1", "iscsi://host/iqn.x%3Ay@z/1"},
+        {"iscsi://host/iqn.x%3Ay/1", "iscsi://host/iqn.x%3Ay/1"},
+        {"iscsi://admin%pa/ss@host/iqn.x/1", "iscsi://admin%***@host/iqn.x/1"},
+        {"iscsi://admin%p@ss@host/iqn.x/1?initiator=iqn.y",
+         "iscsi://admin%***@host/iqn.x/1?initiator=iqn.y"},
         {"/dev/sg%1@x", "/dev/sg%1@x"},
     };
     for (const auto& c : cases) {

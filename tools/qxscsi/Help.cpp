@@ -15,7 +15,9 @@ const char* const kDevices =
     "or an iSCSI logical unit:\n"
     "  iscsi://[USER[%PASSWORD]@]HOST[:PORT]/TARGET-IQN/LUN[?initiator=IQN]\n"
     "The initiator name is this host's (/etc/iscsi/initiatorname.iscsi)\n"
-    "unless the path names one. A password is never shown.\n";
+    "unless the path names one. A password is never shown. CHAP credentials\n"
+    "may instead come from LIBISCSI_CHAP_USERNAME and LIBISCSI_CHAP_PASSWORD\n"
+    "(mutual CHAP: LIBISCSI_CHAP_TARGET_USERNAME, ..._TARGET_PASSWORD).\n";
 
 const char* const kNexus =
     "What an invocation is to the target: a command acts for this host's\n"

@@ -1,0 +1,245 @@
+// CHAP against the fixture's target that admits only CHAP logins: credentials in the path and in
+// the iSCSI library's environment variables, mutual CHAP, wrong credentials refused with the
+// target's reason whatever session the host already holds, and secrets kept out of every text
+// the library and the tool produce.
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "platform/OZScsi.h"
+#include "qxscsi/QXNTSpti.h"
+#include "qxscsi/QXScsiFlat.h"
+#include "qxscsi/QXScsiHardDisk.h"
+#include "tests/iscsi/TgtTarget.h"
+#include "tests/tools/RunTool.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr char kRefused[] = "Authentication failure";
+constexpr char kWrongSecret[] = "qx-wrong-secret-9";
+
+// Environment variables set for the life of the object (each test is a process of its own).
+class Environment {
+  public:
+    explicit Environment(std::vector<std::pair<std::string, std::string>> values)
+        : m_values(std::move(values)) {
+        for (const auto& v : m_values) {
+            setenv(v.first.c_str(), v.second.c_str(), 1);
+        }
+    }
+    ~Environment() {
+        for (const auto& v : m_values) {
+            unsetenv(v.first.c_str());
+        }
+    }
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+  private:
+    std::vector<std::pair<std::string, std::string>> m_values;
+};
+
+class Chap : public tgt::TgtTest {
+  protected:
+    static std::string user() { return tgt::setting("TGT_CHAP_USER"); }
+    static std::string secret() { return tgt::setting("TGT_CHAP_PASSWORD"); }
+    // The CHAP disk as host reaches it, with credentials ("user%password@", or "") in the path.
+    static std::string path(const std::string& credentials, const std::string& host) {
+        return "iscsi://" + credentials + tgt::setting("TGT_PORTAL") + "/" +
+               tgt::setting("TGT_CHAP_IQN") + "/1?initiator=iqn.2026-12.local.qxscsi:" + host;
+    }
+    static std::string good() { return user() + "%" + secret() + "@"; }
+};
+
+// Opens target and sends TEST UNIT READY; empty when both worked, else the failure's text.
+std::string openAndTest(OZScsiTarget& target) {
+    if (OZScsi::open(target, 10) != 0) {
+        try {
+            OZScsi::populate(target);
+            return "populate passed an open that failed";
+        } catch (const QxException& e) {
+            return e.getMessage();
+        }
+    }
+    const unsigned char tur[6] = {};
+    unsigned char sense[32] = {};
+    try {
+        const int status = OZScsi::send(target, tur, 6, nullptr, 0, false, false, sense, 32, 30);
+        return status == 0 ? std::string() : "TEST UNIT READY status " + std::to_string(status);
+    } catch (const QxException& e) {
+        return e.getMessage();
+    }
+}
+
+TEST_F(Chap, RightCredentialsInThePathOrTheEnvironmentShareOneSession) {
+    OZScsiTarget inPath(path(good(), "chap-right").c_str(), true);
+    ASSERT_EQ(openAndTest(inPath), "");
+    {
+        // The same credentials from the environment name the same session.
+        const Environment env(
+            {{"LIBISCSI_CHAP_USERNAME", user()}, {"LIBISCSI_CHAP_PASSWORD", secret()}});
+        OZScsiTarget fromEnvironment(path("", "chap-right").c_str(), true);
+        ASSERT_EQ(openAndTest(fromEnvironment), "");
+        EXPECT_EQ(fromEnvironment.handle(), inPath.handle());
+        // The path's own password comes before the environment's.
+        OZScsiTarget wrongInPath(path(user() + "%" + kWrongSecret + "@", "chap-right").c_str(),
+                                 true);
+        EXPECT_THAT(openAndTest(wrongInPath), HasSubstr(kRefused));
+    }
+    // A user name in the path with the password in the environment.
+    const Environment env({{"LIBISCSI_CHAP_PASSWORD", secret()}});
+    OZScsiTarget split(path(user() + "@", "chap-right").c_str(), true);
+    EXPECT_EQ(openAndTest(split), "");
+    EXPECT_EQ(split.handle(), inPath.handle());
+}
+
+TEST_F(Chap, WrongCredentialsAreRefusedWithTheTargetsReasonBesideAPooledGoodSession) {
+    OZScsiTarget first(path(good(), "chap-pool").c_str(), true);
+    ASSERT_EQ(openAndTest(first), "");
+    const struct {
+        const char* what;
+        std::string credentials;
+        std::vector<std::pair<std::string, std::string>> environment;
+    } cases[] = {
+        {"wrong password", user() + "%" + kWrongSecret + "@", {}},
+        {"wrong user", std::string("qxnobody%") + secret() + "@", {}},
+        {"no credentials", "", {}},
+        {"user without a password", user() + "@", {}},
+        {"wrong password in the environment",
+         "",
+         {{"LIBISCSI_CHAP_USERNAME", user()}, {"LIBISCSI_CHAP_PASSWORD", kWrongSecret}}},
+    };
+    for (const auto& c : cases) {
+        const Environment env(c.environment);
+        const std::string p = path(c.credentials, "chap-pool");
+        OZScsiTarget target(p.c_str(), true);
+        const std::string failure = openAndTest(target);
+        EXPECT_THAT(failure, HasSubstr(kRefused)) << c.what;
+        EXPECT_THAT(failure, HasSubstr("cannot open iscsi://")) << c.what;
+        EXPECT_THAT(failure, Not(HasSubstr(kWrongSecret))) << c.what;
+        EXPECT_THAT(failure, Not(HasSubstr(secret()))) << c.what;
+        EXPECT_FALSE(target.isOpen()) << c.what;
+    }
+    // The good session was neither used for those nor harmed by them.
+    OZScsiTarget again(path(good(), "chap-pool").c_str(), true);
+    ASSERT_EQ(openAndTest(again), "");
+    EXPECT_EQ(again.handle(), first.handle());
+}
+
+TEST_F(Chap, RefusedLoginLeavesNothingBehindForTheRightOne) {
+    OZScsiTarget wrong(path(user() + "%" + kWrongSecret + "@", "chap-late").c_str(), true);
+    EXPECT_THAT(openAndTest(wrong), HasSubstr(kRefused));
+    OZScsiTarget right(path(good(), "chap-late").c_str(), true);
+    EXPECT_EQ(openAndTest(right), "");
+}
+
+TEST_F(Chap, MutualChapLogsInOnlyWhenTheTargetAnswersRight) {
+    const struct {
+        const char* what;
+        std::string targetUser;
+        std::string targetSecret;
+        std::string failure;  // empty: the login works
+    } cases[] = {
+        {"right", tgt::setting("TGT_CHAP_TARGET_USER"), tgt::setting("TGT_CHAP_TARGET_PASSWORD"),
+         ""},
+        {"wrong secret", tgt::setting("TGT_CHAP_TARGET_USER"), kWrongSecret,
+         "Invalid CHAP_R response from the target"},
+        {"wrong name", "qxnotarget", tgt::setting("TGT_CHAP_TARGET_PASSWORD"),
+         "Wrong CHAP targetname received"},
+    };
+    for (const auto& c : cases) {
+        const Environment env({{"LIBISCSI_CHAP_TARGET_USERNAME", c.targetUser},
+                               {"LIBISCSI_CHAP_TARGET_PASSWORD", c.targetSecret}});
+        OZScsiTarget target(path(good(), "chap-mutual").c_str(), true);
+        const std::string failure = openAndTest(target);
+        if (c.failure.empty()) {
+            EXPECT_EQ(failure, "") << c.what;
+        } else {
+            EXPECT_THAT(failure, HasSubstr(c.failure)) << c.what;
+            EXPECT_THAT(failure, Not(HasSubstr(c.targetSecret))) << c.what;
+            EXPECT_THAT(failure, Not(HasSubstr(secret()))) << c.what;
+        }
+    }
+}
+
+std::vector<std::string>* g_log = nullptr;
+
+void keepLog(int level, const long long& /*id*/, const std::string& text) {
+    if (g_log != nullptr) {
+        g_log->push_back(std::to_string(level) + ": " + text);
+    }
+}
+
+// Every text the library hands a host about one device: the handle's error and log lines, the
+// free functions' error texts and the pass-through object's message.
+std::vector<std::string> hostTexts(const std::string& device) {
+    std::vector<std::string> texts;
+    g_log = &texts;
+    QXScsiHardDisk::m_gpLogMessageCallbackFunc = &keepLog;
+    {
+        QXScsiHardDisk disk(device, 7);
+        disk.Open();
+        std::vector<std::string> keys;
+        std::string key;
+        disk.PR_queryRegKey(keys);
+        texts.push_back("handle: " + std::to_string(disk.getLastError(key)) + " " + key);
+        disk.doForcePR_Reserve(7, 0, 1, key);
+        texts.push_back("handle: " + std::to_string(disk.getLastError(key)) + " " + key);
+    }
+    QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
+    g_log = nullptr;
+    char key[64] = {};
+    char error[1024] = {};
+    int found = 0;
+    FuncPR_queryQXRegKey(device.c_str(), key, sizeof key, error, sizeof error, &found);
+    texts.push_back(std::string("FuncPR_queryQXRegKey: ") + error);
+    char mine[] = "QX070001";
+    error[0] = '\0';
+    FuncPR_register(device.c_str(), mine, error, sizeof error);
+    texts.push_back(std::string("FuncPR_register: ") + error);
+    QXNTSpti spti(-1, device);
+    spti.isOK();
+    texts.push_back("QXNTSpti: " + spti.m_strErrorMsg);
+    return texts;
+}
+
+TEST_F(Chap, SecretsNeverAppearInMessagesLogLinesOrTheToolsOutput) {
+    const std::string refused = path(user() + "%" + kWrongSecret + "@", "chap-quiet");
+    std::string all;
+    for (const std::string& text : hostTexts(refused)) {
+        all += text + "\n";
+    }
+    EXPECT_THAT(all, HasSubstr(kRefused));
+    EXPECT_THAT(all, HasSubstr(user() + "%***@"));
+    EXPECT_THAT(all, Not(HasSubstr(kWrongSecret)));
+    // A host that logs in: the trace of its operations at every level.
+    for (const std::string& text : hostTexts(path(good(), "chap-quiet"))) {
+        EXPECT_THAT(text, Not(HasSubstr(secret())));
+        EXPECT_THAT(text, Not(HasSubstr(kRefused)));
+    }
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"pr-keys", refused},
+          std::vector<std::string>{"pr-keys", "--json", refused},
+          std::vector<std::string>{"pr-reserve", "-vv", "--host", "7,0,2", refused},
+          std::vector<std::string>{"pr-reserve", "-vv", "--host", "7,0,2", path(good(), "x")},
+          std::vector<std::string>{"pr-keys", "--json", path(good(), "x")}}) {
+        const tooltest::ToolRun run = tooltest::runTool(args, 60);
+        const std::string& device = args.back();
+        const bool wrong = device == refused;
+        EXPECT_EQ(run.status == 0, !wrong) << device << "\n" << run.err;
+        EXPECT_THAT(run.out + run.err, Not(HasSubstr(wrong ? kWrongSecret : secret().c_str())))
+            << args[0];
+        if (wrong) {
+            EXPECT_THAT(run.err + run.out, HasSubstr(kRefused)) << args[0];
+        }
+    }
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <iscsi/scsi-lowlevel.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/IscsiReply.h"
+#include "platform/iscsi/SessionSockets.h"
 
 namespace oz {
 namespace iscsi {
@@ -122,7 +124,10 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
         s->fail(error.reason);
         return nullptr;
     }
-    std::lock_guard<std::mutex> lock(s->m_mutex);
+    // The socket exists from here on.
+    s->m_socket = iscsi_get_fd(c);
+    SessionSockets::instance().adopt(s->m_socket);
+    std::lock_guard<std::timed_mutex> lock(s->m_mutex);
     const bool answered = s->serviceUntil(s->m_connect, deadline, false);
     if (!answered || s->m_connect.status == SCSI_STATUS_TIMEOUT) {
         const bool late = s->m_failure.empty();
@@ -151,13 +156,33 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     return s;
 }
 
+Session::Session() : m_owner(::getpid()) {}
+
 Session::~Session() {
-    logout(steadyNowMs() + kLogoutMs);
+    // In a forked child the context, and the socket it names, are the parent's: nothing of
+    // them is freed or closed here.
+    if (!foreign()) {
+        logout(steadyNowMs() + kLogoutMs);
+    }
+}
+
+bool Session::foreign() const {
+    return ::getpid() != m_owner;
+}
+
+std::string Session::foreignText() const {
+    return "the iSCSI session to " + m_portal + " belongs to process " + std::to_string(m_owner) +
+           ", from which this one was forked; open the device again";
 }
 
 void Session::logout(long long deadlineMs) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_context == nullptr) {
+    if (foreign()) {
+        return;
+    }
+    std::unique_lock<std::timed_mutex> lock(m_mutex, std::defer_lock);
+    if (!lock.try_lock_until(
+            std::chrono::steady_clock::time_point(std::chrono::milliseconds(deadlineMs))) ||
+        m_context == nullptr) {
         return;
     }
     // Outlives the context: a logout left unanswered is cancelled, and its callback called,
@@ -174,7 +199,10 @@ void Session::logout(long long deadlineMs) {
 }
 
 bool Session::usable() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    if (foreign()) {
+        return false;
+    }
+    std::lock_guard<std::timed_mutex> lock(m_mutex);
     if (m_context == nullptr || !m_failure.empty()) {
         return false;
     }
@@ -199,12 +227,18 @@ bool Session::usable() {
 }
 
 bool Session::failed() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    if (foreign()) {
+        return true;
+    }
+    std::lock_guard<std::timed_mutex> lock(m_mutex);
     return !m_failure.empty();
 }
 
 std::string Session::failure() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    if (foreign()) {
+        return foreignText();
+    }
+    std::lock_guard<std::timed_mutex> lock(m_mutex);
     return m_failure;
 }
 
@@ -213,8 +247,10 @@ void Session::fail(const std::string& why) {
         m_failure = why;
     }
     if (m_context != nullptr) {
-        iscsi_destroy_context(m_context);
+        // Closes the socket: a fork sees it either recorded and open, or neither.
+        SessionSockets::instance().release(m_socket, [this] { iscsi_destroy_context(m_context); });
         m_context = nullptr;
+        m_socket = -1;
     }
 }
 
@@ -284,7 +320,11 @@ bool Session::serviceUntil(const Pending& pending, long long deadlineMs, bool wa
 }
 
 bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    if (foreign()) {
+        error = {EIO, foreignText()};
+        return false;
+    }
+    std::lock_guard<std::timed_mutex> lock(m_mutex);
     if (m_luns.count(lun) != 0) {
         return true;
     }
@@ -323,7 +363,13 @@ bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
 }
 
 Outcome Session::run(int lun, const Command& command) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    if (foreign()) {
+        Outcome o;
+        o.kind = Outcome::kTransportFailure;
+        o.detail = foreignText();
+        return o;
+    }
+    std::lock_guard<std::timed_mutex> lock(m_mutex);
     return runLocked(lun, command);
 }
 

@@ -1,7 +1,10 @@
 // One logged-in iSCSI session: one I_T nexus to one target, carrying commands to any of its
-// LUNs, one at a time.
+// LUNs, one at a time. It belongs to the process that logged it in: in a forked child every
+// call fails at once, without sending anything or taking the session's lock.
 #ifndef QX_PLATFORM_ISCSI_ISCSISESSION_H
 #define QX_PLATFORM_ISCSI_ISCSISESSION_H
+
+#include <sys/types.h>
 
 #include <memory>
 #include <mutex>
@@ -71,7 +74,8 @@ class Session {
     // restarted since the last command). Fails the session when it finds it dead.
     bool usable();
     // Logs out, waiting for the target's answer until deadlineMs (steady clock) at most, and
-    // drops the connection; later commands fail. Nothing is sent on a failed session.
+    // drops the connection; later commands fail. Nothing is sent on a failed session. A
+    // session busy with another thread's command until deadlineMs is left as it is.
     void logout(long long deadlineMs);
 
     bool failed() const;
@@ -88,7 +92,10 @@ class Session {
     };
 
   private:
-    Session() = default;
+    Session();
+    // True in a process forked from the one that logged in.
+    bool foreign() const;
+    std::string foreignText() const;
     Outcome runLocked(int lun, const Command& command);
     // Services the connection until pending is done or the deadline (steady clock, in ms)
     // passes; false when the deadline passed or the connection failed. With watch, a target
@@ -100,8 +107,10 @@ class Session {
     // Marks the session failed and drops its connection.
     void fail(const std::string& why);
 
-    mutable std::mutex m_mutex;
+    mutable std::timed_mutex m_mutex;
+    const pid_t m_owner;
     iscsi_context* m_context = nullptr;
+    int m_socket = -1;  // as recorded among the process's session sockets
     std::string m_failure;
     std::set<int> m_luns;
     int m_descriptor = -1;

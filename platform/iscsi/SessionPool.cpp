@@ -1,5 +1,12 @@
 #include "platform/iscsi/SessionPool.h"
 
+#include <pthread.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "platform/iscsi/SessionSockets.h"
+
 namespace oz {
 namespace iscsi {
 namespace {
@@ -7,18 +14,58 @@ namespace {
 // How long the logouts at process exit may take together.
 constexpr long long kExitLogoutMs = 2000;
 
+SessionPool* g_pool = nullptr;
+
+// Logs out the pool's sessions when the process exits.
+struct ExitLogouts {
+    ~ExitLogouts() { g_pool->closeAtExit(); }
+};
+
 }  // namespace
 
 SessionPool& SessionPool::instance() {
-    // Destroyed at exit, which logs out every session no open object still holds.
-    static SessionPool pool;
-    return pool;
+    static SessionPool* pool = new SessionPool();
+    static ExitLogouts atExit;
+    return *pool;
 }
 
-SessionPool::~SessionPool() {
+SessionPool::SessionPool() {
+    g_pool = this;
+    // The handlers live in this library; the C library drops them when it is unloaded.
+    ::pthread_atfork(&SessionPool::prepareFork, &SessionPool::afterForkInParent,
+                     &SessionPool::afterForkInChild);
+}
+
+void SessionPool::prepareFork() {
+    g_pool->m_mutex.lock();
+    SessionSockets::instance().lockForFork();
+}
+
+void SessionPool::afterForkInParent() {
+    SessionSockets::instance().unlockInParent();
+    g_pool->m_mutex.unlock();
+}
+
+void SessionPool::afterForkInChild() {
+    SessionSockets::instance().closeInChild();
+    SessionPool& pool = *g_pool;
+    if (!pool.m_slots.empty()) {
+        pool.m_abandoned.push_back(std::move(pool.m_slots));
+        pool.m_slots.clear();
+    }
+    pool.m_mutex.unlock();
+}
+
+void SessionPool::closeAtExit() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_closed = true;
     const long long deadline = steadyNowMs() + kExitLogoutMs;
+    const std::chrono::steady_clock::time_point until{std::chrono::milliseconds(deadline)};
     for (auto& entry : m_slots) {
-        if (entry.second->session != nullptr) {
+        // A slot whose open is still logging in, like a session whose command is still under
+        // way, belongs to another thread: it is left alone rather than waited for.
+        std::unique_lock<std::timed_mutex> login(entry.second->login, std::defer_lock);
+        if (login.try_lock_until(until) && entry.second->session != nullptr) {
             entry.second->session->logout(deadline);
         }
     }
@@ -29,6 +76,10 @@ std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun
     std::shared_ptr<Slot> slot;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_closed) {
+            error = {ESHUTDOWN, "the process is exiting"};
+            return nullptr;
+        }
         std::shared_ptr<Slot>& entry = m_slots[params];
         if (entry == nullptr) {
             entry = std::make_shared<Slot>();
@@ -36,7 +87,7 @@ std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun
         slot = entry;
     }
     // Two opens of one host never log in twice.
-    std::lock_guard<std::mutex> lock(slot->login);
+    std::lock_guard<std::timed_mutex> lock(slot->login);
     // A session found dead before any command of this open was sent on it is replaced; nothing
     // is lost, since nothing went out.
     if (slot->session != nullptr && !slot->session->usable()) {

@@ -8,7 +8,13 @@
 // the session outlives its objects: the next open finds it. Commands on a session are
 // serialized. A session that failed, or whose connection the target closed, is dropped and the
 // next open logs in afresh; the sessions left log out when the process exits, all of them
-// within one short limit, however many there are and whether or not their targets answer.
+// within one short limit, however many there are, whether or not their targets answer, and
+// whatever another thread's command holds meanwhile (a busy session is left as it is).
+//
+// A forked child abandons its parent's sessions as it starts: it closes its copies of their
+// sockets and never sends on them, logs them out or takes their locks (a thread of the parent
+// may have held one at the fork). Its own opens log in sessions of its own, which it logs out
+// when it exits; the parent's nexus is untouched.
 // Credentials are part of what names a session: an open with other (or wrong) credentials
 // logs in with them and meets the target's verdict, rather than borrowing a session that
 // logged in with good ones.
@@ -18,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/iscsi/IscsiSession.h"
 
@@ -26,8 +33,8 @@ namespace iscsi {
 
 class SessionPool {
   public:
+    // Never destroyed, so that a fork finds it at any time; its sessions log out at exit.
     static SessionPool& instance();
-    ~SessionPool();
 
     // The session for the params' initiator, portal, target and credentials, logged in when
     // the pool has none that works, with lun readied; null (with error) when that fails.
@@ -35,15 +42,31 @@ class SessionPool {
     std::shared_ptr<Session> acquire(const LoginParams& params, int lun, int limitSeconds,
                                      OpenError& error);
 
+    // Logs out every pooled session of this process within one limit, under the pool's lock;
+    // later acquires fail. Run once, at exit.
+    void closeAtExit();
+
   private:
+    SessionPool();
+    static void prepareFork();
+    static void afterForkInParent();
+    static void afterForkInChild();
+
     // One host and target under one set of credentials: its session, and the lock that lets one
     // open at a time log in or ready a LUN, while opens of other hosts and targets go on.
     struct Slot {
-        std::mutex login;
+        std::timed_mutex login;
         std::shared_ptr<Session> session;
     };
-    mutable std::mutex m_mutex;  // guards the map only, never held through a login
-    std::map<LoginParams, std::shared_ptr<Slot>> m_slots;
+    using Slots = std::map<LoginParams, std::shared_ptr<Slot>>;
+    // Guards the map, never held through a login; held through the logouts at exit and across
+    // a fork.
+    std::mutex m_mutex;
+    Slots m_slots;
+    bool m_closed = false;
+    // In a child, its parents' sessions: kept, never used, so that nothing of theirs is freed,
+    // logged out or locked here.
+    std::vector<Slots> m_abandoned;
 };
 
 }  // namespace iscsi

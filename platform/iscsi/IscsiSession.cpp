@@ -13,6 +13,7 @@
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/IscsiReply.h"
+#include "platform/iscsi/NoSigpipe.h"
 #include "platform/iscsi/SessionSockets.h"
 
 namespace oz {
@@ -128,6 +129,7 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     s->m_socket = iscsi_get_fd(c);
     SessionSockets::instance().adopt(s->m_socket);
     std::lock_guard<std::timed_mutex> lock(s->m_mutex);
+    const NoSigpipe quiet;
     const bool answered = s->serviceUntil(s->m_connect, deadline, false);
     if (!answered || s->m_connect.status == SCSI_STATUS_TIMEOUT) {
         const bool late = s->m_failure.empty();
@@ -185,6 +187,7 @@ void Session::logout(long long deadlineMs) {
         m_context == nullptr) {
         return;
     }
+    const NoSigpipe quiet;
     // Outlives the context: a logout left unanswered is cancelled, and its callback called,
     // when the context is destroyed below.
     Pending done;
@@ -203,6 +206,7 @@ bool Session::usable() {
         return false;
     }
     std::lock_guard<std::timed_mutex> lock(m_mutex);
+    const NoSigpipe quiet;
     if (m_context == nullptr || !m_failure.empty()) {
         return false;
     }
@@ -325,6 +329,7 @@ bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
         return false;
     }
     std::lock_guard<std::timed_mutex> lock(m_mutex);
+    const NoSigpipe quiet;
     if (m_luns.count(lun) != 0) {
         return true;
     }
@@ -370,6 +375,7 @@ Outcome Session::run(int lun, const Command& command) {
         return o;
     }
     std::lock_guard<std::timed_mutex> lock(m_mutex);
+    const NoSigpipe quiet;
     return runLocked(lun, command);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/iscsi/SessionSockets.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,12 @@ SessionSockets& SessionSockets::instance() {
 void SessionSockets::adopt(int fd) {
     if (fd < 0) {
         return;
+    }
+    // libiscsi makes it without close-on-exec; a program the host executes must not keep the
+    // connection, and with it the host's nexus, open.
+    const int flags = ::fcntl(fd, F_GETFD);
+    if (flags >= 0) {
+        ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_sockets.push_back(fd);

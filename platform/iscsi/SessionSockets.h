@@ -5,7 +5,10 @@
 // sockets are recorded here, and a child closes its copies of them as it starts, without
 // sending anything on them or touching the sessions they belong to. A socket is recorded as
 // soon as libiscsi has made it and forgotten as it is closed, both under one lock that a fork
-// also takes: a child never closes a descriptor that is no longer a session's.
+// also takes: a child never closes a descriptor that is no longer a session's. The sockets are
+// made close-on-exec as they are recorded, so that no program the host executes inherits one;
+// a thread that forks and executes in the instant between libiscsi's socket() and that still
+// passes it on.
 #ifndef QX_PLATFORM_ISCSI_SESSIONSOCKETS_H
 #define QX_PLATFORM_ISCSI_SESSIONSOCKETS_H
 
@@ -21,7 +24,7 @@ class SessionSockets {
     // Never destroyed: a fork may come at any time, exit included.
     static SessionSockets& instance();
 
-    // Records fd, a session's new socket.
+    // Makes fd, a session's new socket, close-on-exec and records it.
     void adopt(int fd);
     // Forgets fd (-1 for none) and calls close, which closes it, under the same lock.
     void release(int fd, const std::function<void()>& close);

@@ -2,11 +2,16 @@
 // themselves, executes helpers, exits with commands in flight, and meets connections that break
 // under a write. The host's I_T nexus (and with it its reservation) survives all of it, and the
 // host survives the rest.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +27,25 @@
 #include "gtest/gtest.h"
 #include "platform/OZScsi.h"
 #include "qxscsi/QXScsiHardDisk.h"
+
+// Armed, the next write of a buffer list to a socket finds the socket shut for writing, as the
+// kernel leaves one whose peer reset it: the write fails with EPIPE and raises SIGPIPE in the
+// writing thread. libiscsi writes a PDU's data so.
+std::atomic<bool> g_breakNextWrite{false};
+
+// Stands in for the C library's writev; the build hides symbols by default, and libiscsi must
+// see this one.
+extern "C" __attribute__((visibility("default"))) ssize_t writev(int fd, const iovec* iov,
+                                                                 int count) {
+    using Writev = ssize_t (*)(int, const iovec*, int);
+    static const Writev real = reinterpret_cast<Writev>(::dlsym(RTLD_NEXT, "writev"));
+    struct stat st {};
+    if (g_breakNextWrite && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode) &&
+        g_breakNextWrite.exchange(false)) {
+        ::shutdown(fd, SHUT_WR);
+    }
+    return real(fd, iov, count);
+}
 
 namespace {
 
@@ -89,6 +113,7 @@ TEST(DaemonHost, ChildrenThatExitOrOpenTheDeviceLeaveTheParentsNexusAlone) {
     OZScsiTarget held(path.c_str(), true);
     ASSERT_EQ(OZScsi::open(held, 10), 0);
     ASSERT_EQ(readBlockZero(held, message), kGood) << message;
+    EXPECT_NE(::fcntl(held.handle(), F_GETFD) & FD_CLOEXEC, 0) << "no program executed keeps it";
 
     const std::vector<std::pair<const char*, std::function<int()>>> children = {
         {"exits at once", [] { return 0; }},
@@ -139,6 +164,41 @@ TEST(DaemonHost, ExitWithAnotherThreadsCommandWaitingOnAStoppedTargetKeepsItsBou
     ::kill(pid, SIGCONT);
     EXPECT_EQ(status, 0);
     EXPECT_LT(ms, 3500) << "the logout at exit does not wait for the command";
+}
+
+using DaemonHostOnSharedTarget = tgt::TgtTest;
+
+TEST_F(DaemonHostOnSharedTarget, AWriteWhoseConnectionBreaksFailsWithoutSigpipe) {
+    const std::string path = tgt::path(tgt::kFlatDisk, "pipe-host");
+    long long ms = 0;
+    const int status = inChild(
+        [&] {
+            ::signal(SIGPIPE, SIG_DFL);
+            OZScsiTarget disk(path.c_str(), true);
+            if (OZScsi::open(disk, 10) != 0) {
+                return 10;
+            }
+            // WRITE(10) of 4 MiB at LBA 65536.
+            unsigned char cdb[10] = {0x2A, 0, 0, 1, 0, 0, 0, 0x20, 0, 0};
+            std::vector<unsigned char> data(8192 * 512, 0x5A);
+            std::string failure;
+            g_breakNextWrite = true;
+            const int result = sendCommand(disk, cdb, 10, data, true, failure);
+            std::printf("the broken write: %d: %s\n", result, failure.c_str());
+            // The host's signal state is as it was.
+            sigset_t mask;
+            sigset_t pending;
+            struct sigaction action {};
+            ::pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+            ::sigpending(&pending);
+            ::sigaction(SIGPIPE, nullptr, &action);
+            const bool unchanged = ::sigismember(&mask, SIGPIPE) == 0 &&
+                                   ::sigismember(&pending, SIGPIPE) == 0 &&
+                                   action.sa_handler == SIG_DFL;
+            return result == -1 && failure.find("broke") != std::string::npos && unchanged ? 0 : 11;
+        },
+        20000, ms);
+    EXPECT_EQ(status, 0) << (status == 128 + SIGPIPE ? "ended by SIGPIPE" : "");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/IscsiReply.h"
+#include "platform/iscsi/LockUntil.h"
 #include "platform/iscsi/NoSigpipe.h"
 #include "platform/iscsi/SessionSockets.h"
 
@@ -128,7 +129,7 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     // The socket exists from here on.
     s->m_socket = iscsi_get_fd(c);
     SessionSockets::instance().adopt(s->m_socket);
-    std::lock_guard<std::timed_mutex> lock(s->m_mutex);
+    std::lock_guard<std::mutex> lock(s->m_mutex);
     const NoSigpipe quiet;
     const bool answered = s->serviceUntil(s->m_connect, deadline, false);
     if (!answered || s->m_connect.status == SCSI_STATUS_TIMEOUT) {
@@ -181,10 +182,8 @@ void Session::logout(long long deadlineMs) {
     if (foreign()) {
         return;
     }
-    std::unique_lock<std::timed_mutex> lock(m_mutex, std::defer_lock);
-    if (!lock.try_lock_until(
-            std::chrono::steady_clock::time_point(std::chrono::milliseconds(deadlineMs))) ||
-        m_context == nullptr) {
+    std::unique_lock<std::mutex> lock(m_mutex, std::defer_lock);
+    if (!lockUntil(lock, deadlineMs) || m_context == nullptr) {
         return;
     }
     const NoSigpipe quiet;
@@ -205,7 +204,7 @@ bool Session::usable() {
     if (foreign()) {
         return false;
     }
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const NoSigpipe quiet;
     if (m_context == nullptr || !m_failure.empty()) {
         return false;
@@ -234,7 +233,7 @@ bool Session::failed() const {
     if (foreign()) {
         return true;
     }
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return !m_failure.empty();
 }
 
@@ -242,7 +241,7 @@ std::string Session::failure() const {
     if (foreign()) {
         return foreignText();
     }
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_failure;
 }
 
@@ -328,7 +327,7 @@ bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
         error = {EIO, foreignText()};
         return false;
     }
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const NoSigpipe quiet;
     if (m_luns.count(lun) != 0) {
         return true;
@@ -374,7 +373,7 @@ Outcome Session::run(int lun, const Command& command) {
         o.detail = foreignText();
         return o;
     }
-    std::lock_guard<std::timed_mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     const NoSigpipe quiet;
     return runLocked(lun, command);
 }

@@ -107,7 +107,7 @@ class Session {
     // Marks the session failed and drops its connection.
     void fail(const std::string& why);
 
-    mutable std::timed_mutex m_mutex;
+    mutable std::mutex m_mutex;
     const pid_t m_owner;
     iscsi_context* m_context = nullptr;
     int m_socket = -1;  // as recorded among the process's session sockets

@@ -20,8 +20,10 @@ NoSigpipe::NoSigpipe() {
     sigset_t pipe;
     ::sigemptyset(&pipe);
     ::sigaddset(&pipe, SIGPIPE);
-    m_wasPending = sigpipePending();
     m_blocked = ::pthread_sigmask(SIG_BLOCK, &pipe, &m_saved) == 0;
+    // Only a thread that blocks SIGPIPE itself can have one pending: the usual thread, which
+    // does not, spends no call on asking.
+    m_wasPending = m_blocked && ::sigismember(&m_saved, SIGPIPE) == 1 && sigpipePending();
 }
 
 NoSigpipe::~NoSigpipe() {

@@ -3,8 +3,8 @@
 #include <pthread.h>
 
 #include <cerrno>
-#include <chrono>
 
+#include "platform/iscsi/LockUntil.h"
 #include "platform/iscsi/SessionSockets.h"
 
 namespace oz {
@@ -60,12 +60,12 @@ void SessionPool::closeAtExit() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_closed = true;
     const long long deadline = steadyNowMs() + kExitLogoutMs;
-    const std::chrono::steady_clock::time_point until{std::chrono::milliseconds(deadline)};
     for (auto& entry : m_slots) {
         // A slot whose open is still logging in, like a session whose command is still under
-        // way, belongs to another thread: it is left alone rather than waited for.
-        std::unique_lock<std::timed_mutex> login(entry.second->login, std::defer_lock);
-        if (login.try_lock_until(until) && entry.second->session != nullptr) {
+        // way, belongs to another thread: it is waited for until the deadline at most, then
+        // left to that thread.
+        std::unique_lock<std::mutex> login(entry.second->login, std::defer_lock);
+        if (lockUntil(login, deadline) && entry.second->session != nullptr) {
             entry.second->session->logout(deadline);
         }
     }
@@ -87,7 +87,7 @@ std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun
         slot = entry;
     }
     // Two opens of one host never log in twice.
-    std::lock_guard<std::timed_mutex> lock(slot->login);
+    std::lock_guard<std::mutex> lock(slot->login);
     // A session found dead before any command of this open was sent on it is replaced; nothing
     // is lost, since nothing went out.
     if (slot->session != nullptr && !slot->session->usable()) {

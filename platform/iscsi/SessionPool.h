@@ -55,7 +55,7 @@ class SessionPool {
     // One host and target under one set of credentials: its session, and the lock that lets one
     // open at a time log in or ready a LUN, while opens of other hosts and targets go on.
     struct Slot {
-        std::timed_mutex login;
+        std::mutex login;
         std::shared_ptr<Session> session;
     };
     using Slots = std::map<LoginParams, std::shared_ptr<Slot>>;

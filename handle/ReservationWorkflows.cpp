@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "handle/HandleCodes.h"
+#include "handle/HolderProbe.h"
 #include "qxscsi/QXScsiHardDisk.h"
 #include "reservation/KeyDisplay.h"
 
@@ -68,8 +69,27 @@ unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third
         }
         return result;
     }
-    LogEventMessage(kLogOutcome, "Reservation on the drive already exists from this host");
-    return kSuccess;
+    // The holder's key is ours, but the holder may be another connection of this host: its
+    // reservation then shuts this one out, and the caller's I/O would meet RESERVATION CONFLICT.
+    if (!qx::handle::fencedUnderOwnKey(m_hDevice, m_strDevicePath)) {
+        LogEventMessage(kLogOutcome, "Reservation on the drive already exists from this host");
+        return kSuccess;
+    }
+    LogEventMessage(kLogOutcome,
+                    "Reservation on the drive is held under this host's key through another "
+                    "connection. Going to take it over");
+    // PREEMPT is accepted only from a registered connection; naming our own key as the one to
+    // pre-empt moves the reservation here and drops the other connections' registrations.
+    result = PR_register(key, true);
+    if (result != kSuccess) {
+        LogEventMessage(kLogOutcome, "Could not register with the drive for reservation");
+        return result;
+    }
+    result = PR_clear(key, key, PR_CLS_PREEMPT);
+    if (result != kSuccess) {
+        LogEventMessage(kLogOutcome, "Failed to do PR Prempt Reserve on the drive.");
+    }
+    return result;
 }
 
 unsigned long QXScsiHardDisk::doForcePR_Clear(int first, int second, int third) {

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "qxscsi/QXNTSpti.h"
-#include "reservation/PersistentReserveSend.h"
 #include "reservation/PersistentReserveWire.h"
 #include "transport/ScsiBytes.h"
+#include "transport/UnitAttentionResend.h"
 
 int QXNTSpti::persistReserveIn(bool readKeys, long& generation, std::vector<std::string>& keys,
                                std::vector<QXScsiTapeDrive::reserveDesc>& reservations) {
@@ -13,8 +13,8 @@ int QXNTSpti::persistReserveIn(bool readKeys, long& generation, std::vector<std:
     unsigned char cdb[qx::pr::kCdbLength];
     qx::pr::buildInCdb(cdb, serviceAction, qx::pr::kFirstAllocationLength);
     std::vector<unsigned char> buffer(qx::pr::kFirstAllocationLength, 0);
-    if (!qx::pr::sendPersistentReserve(*this, cdb, buffer.data(), static_cast<int>(buffer.size()),
-                                       qx::kNoDataOrFromDevice)) {
+    if (!qx::sendPastUnitAttention(*this, cdb, qx::pr::kCdbLength, buffer.data(),
+                                   static_cast<int>(buffer.size()), qx::kNoDataOrFromDevice)) {
         return -1;
     }
     generation = decodeWord4(buffer.data());
@@ -29,9 +29,8 @@ int QXNTSpti::persistReserveIn(bool readKeys, long& generation, std::vector<std:
     if (reread != 0) {
         buffer.assign(reread, 0);
         qx::pr::buildInCdb(cdb, serviceAction, reread);
-        if (!qx::pr::sendPersistentReserve(*this, cdb, buffer.data(),
-                                           static_cast<int>(buffer.size()),
-                                           qx::kNoDataOrFromDevice)) {
+        if (!qx::sendPastUnitAttention(*this, cdb, qx::pr::kCdbLength, buffer.data(),
+                                       static_cast<int>(buffer.size()), qx::kNoDataOrFromDevice)) {
             return -1;
         }
     }

@@ -1,8 +1,8 @@
 // PERSISTENT RESERVE OUT: register, reserve, release, clear or pre-empt.
 #include "qxscsi/QXNTSpti.h"
-#include "reservation/PersistentReserveSend.h"
 #include "reservation/PersistentReserveWire.h"
 #include "transport/ScsiBytes.h"
+#include "transport/UnitAttentionResend.h"
 
 int QXNTSpti::persistentReserveOut(const std::string& key, const std::string& serviceActionKey,
                                    unsigned char serviceAction, unsigned char scopeType) {
@@ -10,8 +10,8 @@ int QXNTSpti::persistentReserveOut(const std::string& key, const std::string& se
     qx::pr::buildOutCdb(cdb, serviceAction, scopeType);
     unsigned char list[qx::pr::kParameterListLength];
     qx::pr::buildOutParameters(list, key, serviceActionKey);
-    if (!qx::pr::sendPersistentReserve(*this, cdb, list, qx::pr::kParameterListLength,
-                                       qx::kToDevice)) {
+    if (!qx::sendPastUnitAttention(*this, cdb, qx::pr::kCdbLength, list,
+                                   qx::pr::kParameterListLength, qx::kToDevice)) {
         return -1;
     }
     return m_nScsiStatus;

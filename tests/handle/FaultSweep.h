@@ -44,6 +44,9 @@ struct Step {
     // then this is its result.
     bool passedOver = false;
     unsigned long withoutReading = 0;
+    // The forced reserve asks whether a reservation under its own key shuts it out (INQUIRY,
+    // then a READ of nothing): a fault there leaves the reservation as it is and reports success.
+    bool probe = false;
 };
 
 // What a run left: the result, what the caller reads of the failure, and for the key query
@@ -84,6 +87,7 @@ inline std::vector<Scenario> scenarios() {
                         "Failed to query current registrations on the drive"};
     const Step reg{"PR_register", false, "Could not register with the drive for reservation"};
     const Step reserve{"PR_reserve", false, "Failed to do PR reserve on the drive."};
+    const Step preempt{"PR_clear", false, "Failed to do PR Prempt Reserve on the drive."};
     return {
         {"forced reserve of a free device",
          'A',
@@ -95,10 +99,18 @@ inline std::vector<Scenario> scenarios() {
          'A',
          "BC:B3",
          "AC:A3",
+         {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, kConflict}, preempt},
+         forcedReserve},
+        {"forced reserve against this host's key held by another connection",
+         'A',
+         "D=QX010101:D3",
+         "A:A3",
          {readKeys,
-          reg,
           {"PR_queryRsrv", true, nullptr, true, kConflict},
-          {"PR_clear", false, "Failed to do PR Prempt Reserve on the drive."}},
+          {"INQUIRY", true, nullptr, false, 0, true},
+          {"READ(10)", false, nullptr, false, 0, true},
+          reg,
+          preempt},
          forcedReserve},
         {"forced clear",
          'C',
@@ -204,7 +216,7 @@ inline void runCase(const Scenario& scenario, std::size_t k, Effect effect, bool
                          : step.read               ? kReadFailure
                          : conflict                ? kConflict
                                                    : kChangeFailure;
-    if (effect == Effect::kHeals) {
+    if (effect == Effect::kHeals || step.probe) {
         code = 0;
     } else if (effect == Effect::kTruncates) {
         code = step.withoutReading;
@@ -216,7 +228,15 @@ inline void runCase(const Scenario& scenario, std::size_t k, Effect effect, bool
 
     const std::vector<std::string>& texts = level1Log();
     const std::string last = texts.empty() ? "(nothing)" : texts.back();
-    if (endsHere) {
+    if (step.probe) {
+        // Only the READ's conflict, or a probe that gets through after all, shows the connection
+        // shut out and takes the reservation over.
+        const bool through =
+            effect == Effect::kHeals || effect == Effect::kTruncates || (conflict && !step.read);
+        EXPECT_EQ(last, through ? "Clearing the reservation the key QX010101 succeeded."
+                                : "Reservation on the drive already exists from this host");
+        EXPECT_EQ(prmodel::describe(device), through ? scenario.promised : scenario.before);
+    } else if (endsHere) {
         const std::string what = recorded(code, step.operation);
         if (scenario.flatText != nullptr) {
             EXPECT_EQ(first.message, what + scenario.flatText + path);

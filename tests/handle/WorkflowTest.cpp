@@ -17,6 +17,9 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         noRes = "No reservation on the drive. Going to reserve",
         preempt = "Valid reservation on the drive from another host. Going to pre-empt",
         mine = "Reservation on the drive already exists from this host",
+        takeOver =
+            "Reservation on the drive is held under this host's key through another "
+            "connection. Going to take it over",
         conflict = "Reservation conflict occurred.",
         readFail = "Scsi pass-thru to Persistent registration key read failure.",
         anyway = "Failed to query current reservation on the drive..Will try to reserve anyways..",
@@ -48,7 +51,7 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         // A and B take the device from each other; C stays registered. Each loser meets the
         // unit attention of its lost registration on its next command and sends it again.
         {"A reserve", "C", 0, "I0 O6 I1 O1", {noRes, reserved('A')}, 0, "AC:A3"},
-        {"A reserve", nullptr, 0, "I0 I1", {mine}, 0, "AC:A3"},
+        {"A reserve", nullptr, 0, "I0 I1 Q R10", {mine}, 0, "AC:A3"},
         {"B reserve", nullptr, 0, "I0 O6 I1 O4", {preempt, clearing('B')}, 0, "BC:B3"},
         {"A reserve", nullptr, 0, "I0 I0 O6 I1 O4", {preempt, clearing('A')}, 0, "AC:A3"},
         {"B reserve", nullptr, 0, "I0 I0 O6 I1 O4", {preempt, clearing('B')}, 0, "BC:B3"},
@@ -62,7 +65,31 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         // The rest of the forced reserve's outcomes, and the failures of each workflow.
         {"A reserve", "AC", 0, "I0 I1 O1", {noRes, reserved('A')}, 0, "AC:A3"},
         {"A reserve", "ABC:B3", 0, "I0 I1 O4", {preempt, clearing('A')}, 0, "AC:A3"},
-        {"A reserve", "B:A3", 0, "I0 O6 I1", {mine}, 0, "AB:A3"},
+        {"A reserve", "B:A3", 0, "I0 O6 I1 Q R10", {mine}, 0, "AB:A3"},
+        // A's key holds the device through another connection, D, which A's READ meets as a
+        // conflict: A registers its own connection and pre-empts its key's other one.
+        {"A reserve",
+         "D=QX010101:D3",
+         0,
+         "I0 I1 Q R10 O6 O4",
+         {takeOver, clearing('A')},
+         0,
+         "A:A3"},
+        {"A reserve", "AD=QX010101:D3", 3, "I0 I1 Q", {mine}, 0, "AD=QX010101:D3"},
+        {"A reserve",
+         "D=QX010101:D3",
+         5,
+         "I0 I1 Q R10 O6",
+         {takeOver, conflict, regFail},
+         45002,
+         "D=QX010101:D3"},
+        {"A reserve",
+         "D=QX010101:D3",
+         6,
+         "I0 I1 Q R10 O6 O4",
+         {takeOver, conflict, preemptFail},
+         45002,
+         "AD=QX010101:D3"},
         {"A reserve", "A", 2, "I0 I1 O1", {readFail, anyway, noRes, reserved('A')}, 0, "A:A3"},
         {"A reserve", "B:B3", 1, "I0", {readFail, keysFail}, 45001, "B:B3"},
         {"A reserve", "", 2, "I0 O6", {conflict, regFail}, 45002, ""},
@@ -112,6 +139,40 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
     std::string key;
     EXPECT_EQ(snap.doForcePR_Reserve(11, 22, 33, key), 0u);
     EXPECT_EQ(key + " " + state(), "SM011022 A=SM011022:A3");
+}
+
+// The probe fits the device type; a device it has no harmless READ for keeps the old answer.
+TEST_F(WorkflowTest, ForcedReserveProbesByDeviceType) {
+    const struct {
+        unsigned char peripheral;
+        const char* sent;
+        const char* after;
+    } types[] = {{0, "I0 I1 Q R10 O6 O4", "A:A3"},
+                 {1, "I0 I1 Q R6 O6 O4", "A:A3"},
+                 {5, "I0 I1 Q", "D=QX010101:D3"},
+                 {8, "I0 I1 Q", "D=QX010101:D3"}};
+    for (const auto& t : types) {
+        SCOPED_TRACE(static_cast<int>(t.peripheral));
+        prmodel::Device device = prmodel::deviceFrom("D=QX010101:D3");
+        device.peripheral = t.peripheral;
+        fake::platform().reset();
+        fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
+        QXScsiHardDisk disk("/dev/hostA", 7LL);
+        disk.Open();
+        std::string key;
+        EXPECT_EQ(disk.doForcePR_Reserve(1, 1, 1, key), 0u);
+        EXPECT_EQ(device.sent, t.sent);
+        EXPECT_EQ(prmodel::describe(device), t.after);
+        if (t.peripheral < 2) {
+            // A READ of nothing: every byte but the operation code is zero.
+            const fake::Command& read = fake::platform().sent(3);
+            EXPECT_EQ(std::count(read.cdb.begin() + 1, read.cdb.end(), 0), read.cdb.size() - 1);
+            EXPECT_EQ(read.dataLength, 0);
+            const fake::Command& preempt = fake::platform().sent().back();
+            EXPECT_EQ(std::string(preempt.dataOut.begin(), preempt.dataOut.begin() + 16),
+                      hostKey('A') + hostKey('A'));
+        }
+    }
 }
 
 // Another initiator's tool registered and reserved under a number, not text; the forced reserve

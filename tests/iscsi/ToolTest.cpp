@@ -79,10 +79,12 @@ TEST_F(ToolTest, FencingStoryToldByInvocations) {
     EXPECT_EQ(fenced["lba"], 8);
     EXPECT_EQ(fenced["exit_status"], 24);
 
-    // The same host again finds its key holding the reservation; another pre-empts it.
+    // The same host again finds its key holding the reservation through the ended nexus and
+    // takes it over; another host pre-empts it.
     json again = jsonOf({"pr-reserve", "--host", "1,2,3"});
     EXPECT_EQ(again["key"], "QX010203");
-    EXPECT_EQ(again["outcome"], "already held");
+    EXPECT_EQ(again["outcome"], "taken over from this host's earlier connection");
+    EXPECT_EQ(tool({"read"}).status, 24) << "the next invocation is a nexus of its own again";
     json takeover = jsonOf({"pr-reserve", "--host", "4,5,6", "-vv"});
     EXPECT_EQ(takeover["outcome"], "pre-empted");
     EXPECT_EQ(reservation()["holder"], "QX040506");

@@ -39,19 +39,30 @@ struct Device {
     std::map<char, unsigned char> attention;  // host: pending ASC 0x2A qualifier, 0 for none
     char holder = 0;
     unsigned char type = 0;
-    std::string sent;  // "I<service action>" for each IN, "O<service action>" for each OUT
-    int refuse = 0;    // answers the refuse-th command from now with RESERVATION CONFLICT
+    unsigned char peripheral = 0;  // device type in INQUIRY: 0 disk, 1 tape
+    // "I<service action>" for each IN, "O<service action>" for each OUT, "Q" for INQUIRY,
+    // "R10" and "R6" for the READs
+    std::string sent;
+    int refuse = 0;  // answers the refuse-th command from now with RESERVATION CONFLICT
 
     fake::Reply respond(const fake::Command& c) {
         const char host = c.path.back();
         const int action = c.cdb[1];
-        sent += (sent.empty() ? "" : " ") + std::string(c.toDevice ? "O" : "I") +
-                std::to_string(action);
+        const bool pr = c.cdb[0] == 0x5E || c.cdb[0] == 0x5F;
+        sent += (sent.empty() ? "" : " ") +
+                (pr                 ? std::string(c.toDevice ? "O" : "I") + std::to_string(action)
+                 : c.cdb[0] == 0x12 ? std::string("Q")
+                                    : "R" + std::to_string(c.cdb.size()));
         if (--refuse == 0) {
             return fake::Reply::conflict();
         }
         if (const unsigned char ascq = std::exchange(attention[host], 0)) {
             return fake::Reply::check(0x06, 0x2A, ascq);
+        }
+        if (!pr) {  // INQUIRY, or a READ of nothing: refused under another's Exclusive Access
+            return c.cdb[0] == 0x12                             ? fake::Reply::good({peripheral})
+                   : holder != 0 && holder != host && type == 3 ? fake::Reply::conflict()
+                                                                : fake::Reply::good();
         }
         std::string list(c.dataOut.begin(), c.dataOut.end());
         list.resize(16, '\0');
@@ -105,12 +116,15 @@ inline std::string describe(const Device& device) {
     return device.holder ? s + ":" + device.holder + std::to_string(device.type) : s;
 }
 
-// A device in the state that text describes, every host registered under its own key.
+// A device in the state that text describes (as describe writes it, keys of 8 characters).
 inline Device deviceFrom(const std::string& text) {
     Device device;
     const std::size_t colon = std::min(text.find(':'), text.size());
-    for (char h : text.substr(0, colon)) {
-        device.keys[h] = hostKey(h);
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char h = text[i];
+        const bool other = i + 1 < colon && text[i + 1] == '=';
+        device.keys[h] = other ? text.substr(i + 2, 8) : hostKey(h);
+        i += other ? 9 : 0;
     }
     device.holder = colon < text.size() ? text[colon + 1] : 0;
     device.type = colon < text.size() ? static_cast<unsigned char>(text[colon + 2] - '0') : 0;

@@ -20,6 +20,9 @@ const char* const kReserving = "No reservation on the drive. Going to reserve";
 const char* const kPreempting =
     "Valid reservation on the drive from another host. Going to pre-empt";
 const char* const kAlreadyHeld = "Reservation on the drive already exists from this host";
+const char* const kTakingOver =
+    "Reservation on the drive is held under this host's key through another connection. Going "
+    "to take it over";
 
 const char* typeName(unsigned long type) {
     switch (type) {
@@ -104,7 +107,9 @@ void prReserve(QXScsiHardDisk& disk, const Invocation& invocation, const LogCapt
     const unsigned long code = disk.doForcePR_Reserve(host[0], host[1], host[2], key);
     report.set("key", JsonValue::string(key));
     std::string outcome;
-    if (log.saw(kOutcomeLevel, kPreempting)) {
+    if (log.saw(kOutcomeLevel, kTakingOver)) {
+        outcome = "taken over from this host's earlier connection";
+    } else if (log.saw(kOutcomeLevel, kPreempting)) {
         outcome = "pre-empted";
     } else if (log.saw(kOutcomeLevel, kReserving)) {
         outcome = "reserved";

@@ -85,10 +85,10 @@ void sgPersistOut(const std::string& what, const std::string& dev, const std::st
               (run.output.empty() ? "" : ": " + run.output));
 }
 
-// A's READ(10) of block 0, sent raw: refused with RESERVATION CONFLICT while B holds the device
-// (a unit attention that is still pending is answered first).
-void readRefused(const std::string& a) {
-    QXNTSpti raw(0, a);
+// A READ(10) of block 0 on dev, sent raw, answers status: 24 (RESERVATION CONFLICT) on a
+// fenced path, 0 on the holder's (a unit attention that is still pending is answered first).
+void readAnswers(const std::string& dev, int status) {
+    QXNTSpti raw(0, dev);
     unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
     unsigned char block[512];
     unsigned char key = 0, asc = 0, ascq = 0;
@@ -98,8 +98,9 @@ void readRefused(const std::string& a) {
         answered =
             raw.SendSCSICmd(cdb, sizeof cdb, block, sizeof block, &key, &asc, &ascq, 1800, 0);
     }
-    CHECK(answered && raw.m_nScsiStatus == 24,
-          "A's READ(10) on " + a + " is refused with RESERVATION CONFLICT", describe(raw));
+    CHECK(answered && raw.m_nScsiStatus == status,
+          "READ(10) on " + dev + " answers " + (status == 24 ? "RESERVATION CONFLICT" : "GOOD"),
+          describe(raw));
 }
 
 void story(const std::string& a, const std::string& b) {
@@ -129,7 +130,7 @@ void story(const std::string& a, const std::string& b) {
     CHECK(rc == 0, "B pre-empts A", message);
     agree("B pre-empted A", a, b, expected({qxB}, qxB));
 
-    readRefused(a);
+    readAnswers(a, 24);
     agree("A's READ(10) refused", a, b, expected({qxB}, qxB));
 
     rc = hostA.doForcePR_Clear(1, 2, 3);
@@ -141,8 +142,20 @@ void story(const std::string& a, const std::string& b) {
     hostA.getLastError(message);
     CHECK(rc == 0, "A reserves the cleared device", message);
     agree("A reserved the cleared device", a, b, expected({qxA}, qxA));
-    rc = hostA.doPR_Release(keyA);
-    hostA.getLastError(message);
+
+    // Host A again, through B's path (a restarted process, a login under another initiator port):
+    // its key holds the device through the other nexus, which fences this one, so its forced
+    // reserve takes the reservation over.
+    QXScsiHardDisk againA(b, 1);
+    againA.Open();
+    rc = againA.doForcePR_Reserve(1, 2, 3, keyA);
+    againA.getLastError(message);
+    CHECK(rc == 0, "A's key through B's path takes the reservation over", message);
+    agree("A's key took over through B's path", a, b, expected({qxA}, qxA));
+    readAnswers(a, 24);
+    readAnswers(b, 0);
+    rc = againA.doPR_Release(keyA);
+    againA.getLastError(message);
     CHECK(rc == 0, "A releases", message);
     agree("A released", a, b, expected({qxA}, 0));
     CHECK(hostA.doForcePR_Clear(1, 2, 3) == 0, "A clears the device", "");

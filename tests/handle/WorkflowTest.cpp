@@ -161,7 +161,7 @@ TEST_F(WorkflowTest, ForcedReserveProbesByDeviceType) {
         disk.Open();
         std::string key;
         EXPECT_EQ(disk.doForcePR_Reserve(1, 1, 1, key), 0u);
-        EXPECT_EQ(device.sent, t.sent);
+        ASSERT_EQ(device.sent, t.sent);
         EXPECT_EQ(prmodel::describe(device), t.after);
         if (t.peripheral < 2) {
             // A READ of nothing: every byte but the operation code is zero.

@@ -30,10 +30,16 @@ const CommandInfo kCommands[] = {
      "(each modulo 100; with --snapshot the key SMaaabbb of the first two,\n"
      "modulo 1000), registers it when the device does not know it, then\n"
      "reserves (Exclusive Access) a device nobody holds, pre-empts a\n"
-     "reservation held under another key, or leaves this key's alone.\n"
-     "Prints the key and the outcome: reserved, pre-empted or already held.\n"
+     "reservation held under another key, or leaves this key's alone when\n"
+     "this invocation's nexus holds it. Held under this key through another\n"
+     "nexus (an earlier invocation: on tgt every invocation is one), which\n"
+     "a READ of nothing shows by RESERVATION CONFLICT, it registers and\n"
+     "pre-empts its own key, taking the reservation over; so each later\n"
+     "invocation of the same host takes it over again.\n"
+     "Prints the key and the outcome: reserved, pre-empted, already held or\n"
+     "taken over from this host's earlier connection.\n"
      "JSON: {\"key\": KEY, \"outcome\": \"reserved\" | \"pre-empted\" |\n"
-     "\"already held\"}.\n",
+     "\"already held\" | \"taken over from this host's earlier connection\"}.\n",
      "qxscsi pr-reserve --host 1,2,3 /dev/sdb", kOptHost | kOptSnapshot, true},
     {"pr-clear", Group::Reservation, "--host A,B,C DEVICE",
      "remove the reservation and registrations",

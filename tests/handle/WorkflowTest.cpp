@@ -10,7 +10,22 @@ namespace {
 
 using prmodel::hostKey;
 
-class WorkflowTest : public handletest::Test {};
+class WorkflowTest : public handletest::Test {
+  protected:
+    // Host A's forced reserve (key QX010101) through disk on device.
+    static unsigned long reserveAsA(prmodel::Device& device, QXScsiHardDisk& disk) {
+        fake::platform().reset();
+        fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
+        disk.Open();
+        std::string key;
+        return disk.doForcePR_Reserve(1, 1, 1, key);
+    }
+    // The reservation key and service action key of the last command sent.
+    static std::string lastKeys() {
+        const fake::Command& out = fake::platform().sent().back();
+        return std::string(out.dataOut.begin(), out.dataOut.begin() + 16);
+    }
+};
 
 TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
     const std::string
@@ -155,12 +170,8 @@ TEST_F(WorkflowTest, ForcedReserveProbesByDeviceType) {
         SCOPED_TRACE(static_cast<int>(t.peripheral));
         prmodel::Device device = prmodel::deviceFrom("D=QX010101:D3");
         device.peripheral = t.peripheral;
-        fake::platform().reset();
-        fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
         QXScsiHardDisk disk("/dev/hostA", 7LL);
-        disk.Open();
-        std::string key;
-        EXPECT_EQ(disk.doForcePR_Reserve(1, 1, 1, key), 0u);
+        EXPECT_EQ(reserveAsA(device, disk), 0u);
         ASSERT_EQ(device.sent, t.sent);
         EXPECT_EQ(prmodel::describe(device), t.after);
         if (t.peripheral < 2) {
@@ -168,9 +179,7 @@ TEST_F(WorkflowTest, ForcedReserveProbesByDeviceType) {
             const fake::Command& read = fake::platform().sent(3);
             EXPECT_EQ(std::count(read.cdb.begin() + 1, read.cdb.end(), 0), read.cdb.size() - 1);
             EXPECT_EQ(read.dataLength, 0);
-            const fake::Command& preempt = fake::platform().sent().back();
-            EXPECT_EQ(std::string(preempt.dataOut.begin(), preempt.dataOut.begin() + 16),
-                      hostKey('A') + hostKey('A'));
+            EXPECT_EQ(lastKeys(), hostKey('A') + hostKey('A'));
         }
     }
 }
@@ -193,17 +202,10 @@ TEST_F(WorkflowTest, ForcedReserveTakesOverADeviceHeldUnderANumericKey) {
         device.keys['C'] = hostKey('C');
         device.holder = 'B';
         device.type = 3;
-        fake::platform().reset();
-        fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });
-
         QXScsiHardDisk disk("/dev/hostA", 7LL);
-        disk.Open();
-        std::string key;
-        EXPECT_EQ(disk.doForcePR_Reserve(1, 1, 1, key), 0u);
+        EXPECT_EQ(reserveAsA(device, disk), 0u);
         EXPECT_EQ(device.sent, "I0 O6 I1 O4");
-        const fake::Command& preempt = fake::platform().sent().back();
-        EXPECT_EQ(std::string(preempt.dataOut.begin(), preempt.dataOut.begin() + 16),
-                  hostKey('A') + h.field);
+        EXPECT_EQ(lastKeys(), hostKey('A') + h.field);
         EXPECT_EQ(device.holder, 'A');
         EXPECT_EQ(device.keys.count('B'), 0u);
         EXPECT_EQ(device.keys.count('C'), 1u);

@@ -37,17 +37,16 @@ bool fencedUnderOwnKey(int deviceHandle, const std::string& devicePath) {
             spti.m_nScsiStatus != kStatusGood) {
             return false;
         }
-        // Transfer length 0: no block is read and the medium does not move.
+        // READ(10) or READ(6), transfer length 0: no block is read and the medium does not
+        // move.
         const unsigned char type = data[0] & kDeviceTypeMask;
-        unsigned char read10[10] = {kRead10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-        unsigned char read6[6] = {kRead6, 0, 0, 0, 0, 0};
-        bool sent = false;
-        if (type == kDirectAccess) {
-            sent = answered(spti, read10, sizeof read10, nullptr, 0);
-        } else if (type == kSequentialAccess) {
-            sent = answered(spti, read6, sizeof read6, nullptr, 0);
+        if (type != kDirectAccess && type != kSequentialAccess) {
+            return false;
         }
-        return sent && spti.m_nScsiStatus == kStatusReservationConflict;
+        const bool disk = type == kDirectAccess;
+        unsigned char read[10] = {disk ? kRead10 : kRead6};
+        return answered(spti, read, disk ? 10 : 6, nullptr, 0) &&
+               spti.m_nScsiStatus == kStatusReservationConflict;
     } catch (...) {
         return false;
     }

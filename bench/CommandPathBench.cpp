@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/AllocationCounter.h"
+#include "bench/CannedPlatform.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tests/canned/CannedPlatform.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/CannedPlatform.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tests/canned/CannedPlatform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     canned::canned() = canned::CannedReply{0, std::vector<unsigned char>(data, data + size)};

@@ -21,8 +21,6 @@ run() {
 echo "##### tape drive (scsi_debug, peripheral type 1)"
 insmod $MD/drivers/scsi/scsi_debug.ko delay=0 ptype=1
 if waitdev /dev/nst0 /dev/sg0; then
-    run tape /dev/nst0
-    run tape /dev/sg0
     run busy /dev/nst0
     echo "##### the tape drive side by side with sg_inq, sg_vpd, sg_turs and sg_modes"
     run tape-side-by-side /dev/nst0
@@ -65,7 +63,6 @@ for tp in 1 2; do
 done
 if waitdev /dev/sda /dev/sdb; then
     sleep 0.5
-    run reservations /dev/sda /dev/sdb
     echo "##### the same disk side by side with sg_persist, through sd and through sg"
     run side-by-side /dev/sda /dev/sdb
     sga=/dev/$(ls /sys/block/sda/device/scsi_generic)

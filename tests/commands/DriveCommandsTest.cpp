@@ -94,7 +94,7 @@ TEST_F(DriveCommandsTest, PositionsAndSense) {
 
 TEST_F(DriveCommandsTest, IdentificationAndSerialNumberAreTrimmed) {
     auto identity = [&](const S& vendorField, const S& productField) {
-        fake::platform().reply(Reply::good(inquiryData(vendorField, productField)));
+        fake::platform().reply(Reply::good(inquiry(vendorField, productField)));
         EXPECT_TRUE(drive->Inquiry());
         return drive->m_strVendorId + "|" + drive->m_strProductId;
     };
@@ -121,7 +121,7 @@ TEST_F(DriveCommandsTest, MatchingAndFailures) {
     EXPECT_FALSE(drive->IsSet(cut) || drive->IsSet(nullptr)) << "no INQUIRY either";
     S serial = "old";
     fake::platform().replies({Reply::throwQx("busy", 16), Reply::throwQx("busy", 16),
-                              Reply::good(inquiryData("IBM", "ULT3580-TD3")),
+                              Reply::good(inquiry("IBM", "ULT3580-TD3")),
                               Reply::throwQx("gone", 5)});
     EXPECT_FALSE(drive->GetSerialNumber(serial));
     EXPECT_FALSE(drive->IsUnit("IBM", "ULT3580-TD3"));

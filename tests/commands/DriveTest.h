@@ -9,7 +9,7 @@
 
 namespace drivetest {
 
-using fake::Bytes, fake::bytes, fake::Reply;
+using fake::Bytes, fake::bytes, fake::inquiry, fake::Reply;
 
 // A pass-through object on a tape drive, fresh for every test.
 struct DriveTest : fake::Test {
@@ -18,13 +18,6 @@ struct DriveTest : fake::Test {
     static std::size_t sent() { return fake::platform().sentCount(); }
     std::optional<QXNTSpti> drive;
 };
-
-// Standard INQUIRY data with the vendor and product fields placed as given.
-inline Bytes inquiryData(std::string vendor, std::string product) {
-    vendor.resize(8), product.resize(16);
-    const std::string data = std::string(8, '\0') + vendor + product + std::string(4, '\0');
-    return Bytes(data.begin(), data.end());
-}
 
 // n zero bytes with byte `at` set to value.
 inline Bytes withByte(std::size_t n, std::size_t at, unsigned char value) {

@@ -132,6 +132,9 @@ void story(const std::string& a, const std::string& b) {
 
     readAnswers(a, 24);
     agree("A's READ(10) refused", a, b, expected({qxB}, qxB));
+    rc = hostA.doPR_Release(keyA);
+    hostA.getLastError(message);
+    CHECK(rc == 45002, "A, pre-empted, cannot release", std::to_string(rc) + " " + message);
 
     rc = hostA.doForcePR_Clear(1, 2, 3);
     hostA.getLastError(message);

@@ -100,6 +100,11 @@ void tapeSideBySide(const std::string& dev) {
         if (s.doModeSense(reply, sizeof reply, 0x3F) && s.m_nScsiStatus == 0) {
             replyLength = reply[0] + 1;
         }
+        // A command the drive does not know: ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+        unsigned char unknown[6] = {0xFF, 0, 0, 0, 0, 0};
+        CHECK(s.SendSCSICmd(unknown, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) &&
+                  s.m_nScsiStatus == 2 && (key & 0x0F) == 0x05 && asc == 0x20,
+              dev + ": an unknown command gives CHECK CONDITION 5/20", describe(s));
     }
 
     const ToolRun inq = runTool("sg_inq " + dev, true);

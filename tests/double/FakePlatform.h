@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -26,6 +27,25 @@ inline Bytes bytes(std::initializer_list<int> values) {
 // An 18-byte fixed-format sense record (response code 0x70, additional length 10).
 inline Bytes fixedSense(unsigned char keyByte, unsigned char asc, unsigned char ascq) {
     return bytes({0x70, 0, keyByte, 0, 0, 0, 0, 10, 0, 0, 0, 0, asc, ascq, 0, 0, 0, 0});
+}
+
+// Standard INQUIRY data of a device of this peripheral type: vendor and product blank-padded
+// (cut to their fields), revision "1".
+inline Bytes inquiry(std::string vendor, std::string product, unsigned char type = 1) {
+    vendor.resize(8, ' '), product.resize(16, ' ');
+    const std::string data =
+        std::string{static_cast<char>(type), 0, 0, 0, 31, 0, 0, 0} + vendor + product + "1   ";
+    return Bytes(data.begin(), data.end());
+}
+
+// A LOG SENSE page: its code, the length of body, then body.
+inline Bytes logPage(unsigned char page, const Bytes& body) {
+    Bytes data(4 + body.size(), 0);
+    data[0] = page;
+    data[2] = static_cast<unsigned char>(body.size() >> 8);
+    data[3] = static_cast<unsigned char>(body.size());
+    std::copy(body.begin(), body.end(), data.begin() + 4);
+    return data;
 }
 
 // What the system handed to OZScsi::send.

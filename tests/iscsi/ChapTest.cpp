@@ -9,11 +9,9 @@
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "platform/OZScsi.h"
-#include "qxscsi/QXNTSpti.h"
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
-#include "tests/iscsi/TgtTarget.h"
+#include "tests/iscsi/Scsi.h"
 #include "tests/tools/RunTool.h"
 
 namespace {
@@ -67,14 +65,10 @@ std::string openAndTest(OZScsiTarget& target) {
             return e.getMessage();
         }
     }
-    const unsigned char tur[6] = {};
-    unsigned char sense[32] = {};
-    try {
-        const int status = OZScsi::send(target, tur, 6, nullptr, 0, false, false, sense, 32, 30);
-        return status == 0 ? std::string() : "TEST UNIT READY status " + std::to_string(status);
-    } catch (const QxException& e) {
-        return e.getMessage();
-    }
+    std::string failure;
+    const int status = tgt::send(target, failure, 30, tgt::kTestUnitReady);
+    return status == 0 ? std::string()
+                       : "TEST UNIT READY status " + std::to_string(status) + failure;
 }
 
 TEST_F(Chap, RightCredentialsInThePathOrTheEnvironmentShareOneSession) {
@@ -168,21 +162,12 @@ TEST_F(Chap, MutualChapLogsInOnlyWhenTheTargetAnswersRight) {
     }
 }
 
-std::vector<std::string>* g_log = nullptr;
-
-void keepLog(int level, const long long& /*id*/, const std::string& text) {
-    if (g_log != nullptr) {
-        g_log->push_back(std::to_string(level) + ": " + text);
-    }
-}
-
 // Every text the library hands a host about one device: the handle's error and log lines, the
 // free functions' error texts and the pass-through object's message.
 std::vector<std::string> hostTexts(const std::string& device) {
     std::vector<std::string> texts;
-    g_log = &texts;
-    QXScsiHardDisk::m_gpLogMessageCallbackFunc = &keepLog;
     {
+        const tgt::LogCapture log;
         QXScsiHardDisk disk(device, 7);
         disk.Open();
         std::vector<std::string> keys;
@@ -191,9 +176,8 @@ std::vector<std::string> hostTexts(const std::string& device) {
         texts.push_back("handle: " + std::to_string(disk.getLastError(key)) + " " + key);
         disk.doForcePR_Reserve(7, 0, 1, key);
         texts.push_back("handle: " + std::to_string(disk.getLastError(key)) + " " + key);
+        texts.insert(texts.end(), log.lines().begin(), log.lines().end());
     }
-    QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
-    g_log = nullptr;
     char key[64] = {};
     char error[1024] = {};
     int found = 0;

@@ -22,11 +22,9 @@
 
 #include "HostProcess.h"
 #include "PrivateTarget.h"
-#include "TgtTarget.h"
+#include "Scsi.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "platform/OZScsi.h"
-#include "qxscsi/QXScsiHardDisk.h"
 
 // Armed, the next write of a buffer list to a socket finds the socket shut for writing, as the
 // kernel leaves one whose peer reset it: the write fails with EPIPE and raises SIGPIPE in the
@@ -52,8 +50,8 @@ namespace {
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-constexpr int kGood = 0x00;
-constexpr int kReservationConflict = 0x18;
+using tgt::kGood;
+using tgt::kReservationConflict;
 
 // A forked child that runs body and leaves through exit(), as a host's child does, with
 // body's result as its status; waited for until boundMs at most, killed after. Its exit
@@ -80,27 +78,6 @@ int inChild(const std::function<int()>& body, long long boundMs, long long& ms) 
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Status of a command of the platform layer, or -1 when it failed below the SCSI layer (with
-// its text in failure).
-int sendCommand(const OZScsiTarget& target, unsigned char* cdb, int cdbLength,
-                std::vector<unsigned char>& data, bool dataOut, std::string& failure) {
-    unsigned char sense[32] = {};
-    try {
-        return OZScsi::send(target, cdb, cdbLength, data.data(), static_cast<int>(data.size()),
-                            dataOut, false, sense, 32, 30);
-    } catch (const QxScsiException& e) {
-        failure = e.getMessage();
-        return -1;
-    }
-}
-
-// READ(10) of LBA 0: its status, or -1 (with failure filled).
-int readBlockZero(const OZScsiTarget& target, std::string& failure) {
-    unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
-    std::vector<unsigned char> block(512);
-    return sendCommand(target, cdb, 10, block, false, failure);
-}
-
 TEST(DaemonHost, ChildrenThatExitOrOpenTheDeviceLeaveTheParentsNexusAlone) {
     tgt::PrivateTarget target;
     ASSERT_TRUE(target.started());
@@ -112,7 +89,7 @@ TEST(DaemonHost, ChildrenThatExitOrOpenTheDeviceLeaveTheParentsNexusAlone) {
     ASSERT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
     OZScsiTarget held(path.c_str(), true);
     ASSERT_EQ(OZScsi::open(held, 10), 0);
-    ASSERT_EQ(readBlockZero(held, message), kGood) << message;
+    ASSERT_EQ(tgt::send(held, message), kGood) << message;
     EXPECT_NE(::fcntl(held.handle(), F_GETFD) & FD_CLOEXEC, 0) << "no program executed keeps it";
 
     const std::vector<std::pair<const char*, std::function<int()>>> children = {
@@ -123,8 +100,8 @@ TEST(DaemonHost, ChildrenThatExitOrOpenTheDeviceLeaveTheParentsNexusAlone) {
              // parent's object fails without a word to the target.
              OZScsiTarget own(path.c_str(), true);
              std::string text;
-             const int status = OZScsi::open(own, 10) == 0 ? readBlockZero(own, text) : -1;
-             const bool inheritedFails = readBlockZero(held, text) == -1 &&
+             const int status = OZScsi::open(own, 10) == 0 ? tgt::send(own, text) : -1;
+             const bool inheritedFails = tgt::send(held, text) == -1 &&
                                          text.find("belongs to process") != std::string::npos;
              return status == kReservationConflict && inheritedFails ? 0 : 20 + status;
          }},
@@ -132,7 +109,7 @@ TEST(DaemonHost, ChildrenThatExitOrOpenTheDeviceLeaveTheParentsNexusAlone) {
     for (const auto& child : children) {
         long long ms = 0;
         EXPECT_EQ(inChild(child.second, 20000, ms), 0) << child.first;
-        EXPECT_EQ(readBlockZero(held, message), kGood) << child.first << ": " << message;
+        EXPECT_EQ(tgt::send(held, message), kGood) << child.first << ": " << message;
         std::vector<std::string> keys;
         EXPECT_EQ(disk.PR_queryRegKey(keys), 0u) << child.first;
         EXPECT_THAT(keys, Contains(key)) << child.first;
@@ -161,7 +138,7 @@ TEST(DaemonHost, ARestartedHostTakesOverWhatItsEarlierProcessReserved) {
     EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
     OZScsiTarget own(path.c_str(), true);
     ASSERT_EQ(OZScsi::open(own, 10), 0);
-    EXPECT_EQ(readBlockZero(own, message), kGood) << message;
+    EXPECT_EQ(tgt::send(own, message), kGood) << message;
     std::vector<std::string> keys;
     std::string holder;
     unsigned long type = 0;
@@ -169,6 +146,14 @@ TEST(DaemonHost, ARestartedHostTakesOverWhatItsEarlierProcessReserved) {
     EXPECT_EQ(disk.PR_queryRsrv(holder, type), 0u);
     EXPECT_EQ(keys, std::vector<std::string>{"QX010203"});
     EXPECT_EQ(holder, "QX010203");
+
+    // Once more: it holds the reservation now, and sends nothing that changes the device (a
+    // registration would move the generation).
+    const long generation = tgt::readState(target.path(tgt::kFlatDisk, "observer")).generation;
+    tgt::LogCapture log;
+    EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
+    EXPECT_THAT(log.lines(), Contains("1: Reservation on the drive already exists from this host"));
+    EXPECT_EQ(tgt::readState(target.path(tgt::kFlatDisk, "observer")).generation, generation);
 }
 
 TEST(DaemonHost, ExitWithAnotherThreadsCommandWaitingOnAStoppedTargetKeepsItsBound) {
@@ -184,10 +169,8 @@ TEST(DaemonHost, ExitWithAnotherThreadsCommandWaitingOnAStoppedTargetKeepsItsBou
                 return 10;
             }
             std::thread([&disk] {
-                unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
-                std::vector<unsigned char> block(512);
                 std::string failure;
-                sendCommand(disk, cdb, 10, block, false, failure);
+                tgt::send(disk, failure);
             }).detach();
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             return 0;
@@ -211,11 +194,10 @@ TEST_F(DaemonHostOnSharedTarget, AWriteWhoseConnectionBreaksFailsWithoutSigpipe)
                 return 10;
             }
             // WRITE(10) of 4 MiB at LBA 65536.
-            unsigned char cdb[10] = {0x2A, 0, 0, 1, 0, 0, 0, 0x20, 0, 0};
-            std::vector<unsigned char> data(8192 * 512, 0x5A);
             std::string failure;
             g_breakNextWrite = true;
-            const int result = sendCommand(disk, cdb, 10, data, true, failure);
+            const int result = tgt::send(disk, failure, 30, {0x2A, 0, 0, 1, 0, 0, 0, 0x20, 0, 0},
+                                         std::vector<unsigned char>(8192 * 512, 0x5A), true);
             std::printf("the broken write: %d: %s\n", result, failure.c_str());
             // The host's signal state is as it was.
             sigset_t mask;

@@ -2,23 +2,21 @@
 // read from what it prints and from the device afterwards; a failed step is named; Ctrl-C ends
 // it at once with nothing left running.
 #include <dirent.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "qxscsi/QXNTSpti.h"
-#include "qxscsi/QXScsiHardDisk.h"
-#include "tests/iscsi/TgtTarget.h"
+#include "tests/Loopback.h"
+#include "tests/iscsi/Scsi.h"
 #include "tests/tools/RunTool.h"
 
 namespace {
@@ -75,11 +73,8 @@ class DemoTest : public tgt::TgtTest {
   protected:
     void SetUp() override {
         tgt::TgtTest::SetUp();
-        // A free disk, whatever an earlier run left: a forced clear drops every registration.
-        QXScsiHardDisk cleaner(tgt::path(kDemoDisk, "demo-test-cleaner"), 9);
-        ASSERT_TRUE(cleaner.Open());
-        std::string message;
-        ASSERT_EQ(cleaner.doForcePR_Clear(9, 9, 9), 0u) << cleaner.getLastError(message) << message;
+        // A free disk, whatever an earlier run left.
+        tgt::clearDisk(tgt::path(kDemoDisk, "demo-test-cleaner"));
     }
 };
 
@@ -119,15 +114,9 @@ TEST_F(DemoTest, TellsTheStoryStepByStep) {
     EXPECT_THAT(run.out, HasSubstr("The story is told: 5 steps in "));
 
     // The device agrees: nothing registered, nothing reserved.
-    QXNTSpti observer(0, tgt::path(kDemoDisk, "demo-test-observer"));
-    ASSERT_TRUE(observer.isOK()) << observer.m_strErrorMsg;
-    std::vector<std::string> keys;
-    EXPECT_TRUE(observer.QueryReg(keys)) << observer.m_strErrorMsg;
-    EXPECT_THAT(keys, IsEmpty());
-    std::string holder = "?";
-    unsigned long type = 99;
-    EXPECT_TRUE(observer.QueryReserve(holder, type)) << observer.m_strErrorMsg;
-    EXPECT_EQ(holder, "");
+    const tgt::DeviceState s = tgt::readState(tgt::path(kDemoDisk, "demo-test-observer"));
+    EXPECT_THAT(s.keys, IsEmpty());
+    EXPECT_EQ(s.holder, "");
 }
 
 TEST_F(DemoTest, AStepThatFailsIsNamedAndEndsTheStory) {
@@ -191,16 +180,8 @@ std::vector<pid_t> processesNaming(const std::string& text) {
 
 TEST(DemoInterrupt, CtrlCEndsTheStoryAtOnceAndStopsTheTool) {
     // A portal that takes connections and never answers: the tool's login waits in step 1.
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(listener, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(listener, 8), 0);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const std::string portal = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    auto listener = std::make_unique<qxtest::Loopback>(true);
+    const std::string portal = listener->portal();
 
     tooltest::RunOptions options;
     options.seconds = 30;
@@ -218,7 +199,7 @@ TEST(DemoInterrupt, CtrlCEndsTheStoryAtOnceAndStopsTheTool) {
     for (const pid_t pid : left) {
         kill(pid, SIGKILL);
     }
-    close(listener);
+    listener.reset();
     EXPECT_THAT(left, IsEmpty()) << "the tool outlived the demonstration";
 }
 

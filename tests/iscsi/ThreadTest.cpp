@@ -22,7 +22,7 @@
 
 #include "gtest/gtest.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tests/iscsi/TgtTarget.h"
+#include "tests/iscsi/Scsi.h"
 
 namespace {
 
@@ -139,25 +139,15 @@ class Threads : public tgt::TgtTest {
 
     // How many I_T nexuses of host the target lists.
     static int nexusesOf(const std::string& host) {
-        const std::string command = "timeout 10 tgtadm -C " + tgt::setting("TGT_CONTROL_PORT") +
-                                    " --lld iscsi --op show --mode target";
-        FILE* out = ::popen(command.c_str(), "r");
-        if (out == nullptr) {
-            return -1;
-        }
+        const std::string shown = tgt::tgtadm("--lld iscsi --op show --mode target");
         const std::string name = "Initiator: iqn.2026-12.local.qxscsi:" + host;
         int count = 0;
-        char line[512];
-        while (std::fgets(line, sizeof line, out) != nullptr) {
-            const std::string text(line);
-            const std::size_t at = text.find(name);
-            if (at != std::string::npos &&
-                (text.size() == at + name.size() || text[at + name.size()] == ' ' ||
-                 text[at + name.size()] == '\n')) {
-                ++count;
-            }
+        for (std::size_t at = shown.find(name); at != std::string::npos;
+             at = shown.find(name, at + 1)) {
+            const char next = at + name.size() < shown.size() ? shown[at + name.size()] : '\n';
+            count += next == ' ' || next == '\n' ? 1 : 0;
         }
-        return ::pclose(out) == 0 ? count : -1;
+        return count;
     }
 
     std::mutex m_mutex;

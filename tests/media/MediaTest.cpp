@@ -99,7 +99,7 @@ TEST_F(MediaTest, WormOfEachFamilyAndDltConversion) {
         // clang-format off
         {ait, "", {mode(0, 0x40, 0)}, 1}, {ait, "", {mode(0, 0xC0, 0)}, 1},
         {ait, "", {mode(0, 0xBF, 0)}, 0}, {ait, "", {Reply::check(2, 0x3A, 0)}, 0},  // no data
-        {lto, "", {Reply::good(inquiryData("IBM", "ULT3580-TD3")), mode(0x3C, 0, 0)}, 1},
+        {lto, "", {Reply::good(inquiry("IBM", "ULT3580-TD3")), mode(0x3C, 0, 0)}, 1},
         {lto, "", {Reply::throwQx("gone", 5)}, 0}, {lto, "IBM", {Reply::good()}, 0},
         {lto, "IBM", {mode(0x39, 0, 0)}, 0}, {lto, "ibm", {mode(0x04, 0, 0)}, 1},
         {lto, "IBMX", {mode(0x04, 0, 0)}, 0}, {lto, "HP", {mode(0x01, 0, 0)}, 1},
@@ -184,7 +184,7 @@ TEST_F(MediaTest, MediaTypeOfEveryModelAndMediumType) {
     // Not recognised: no MODE SENSE. INQUIRY failing: asked once for each of the fourteen models.
     const std::size_t before = sent();
     EXPECT_EQ(classify("ibm", "ULT3580-TD3", Reply::good()), "1");
-    EXPECT_EQ(classify("", "", Reply::good(inquiryData("QUANTUM", "SDLT320"))), "1");
+    EXPECT_EQ(classify("", "", Reply::good(inquiry("QUANTUM", "SDLT320"))), "1");
     EXPECT_EQ(sent() - before, 1u);
     EXPECT_EQ(classify("", "", Reply::throwQx("busy", 16)), "1");
     EXPECT_EQ(sent() - before, 15u);

@@ -1,10 +1,5 @@
 // iscsi:// paths without a target: what a path may say, who the host is, and how an open that
 // cannot succeed fails (with its reason, within its time limit).
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -16,6 +11,7 @@
 #include "platform/ShownPath.h"
 #include "platform/iscsi/Initiator.h"
 #include "platform/iscsi/TargetUrl.h"
+#include "tests/Loopback.h"
 
 namespace {
 
@@ -169,38 +165,7 @@ TEST(IscsiPath, MessagesNeverShowThePassword) {
 
 #if QXSCSI_HAVE_ISCSI
 
-// A loopback port: listening (a peer that accepts and never answers) or closed.
-class Loopback {
-  public:
-    explicit Loopback(bool listening) {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a = {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &length);
-        m_port = ntohs(a.sin_port);
-        if (listening) {
-            ::listen(m_fd, 4);
-        } else {
-            ::close(m_fd);
-            m_fd = -1;
-        }
-    }
-    ~Loopback() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    std::string path() const {
-        return "iscsi://127.0.0.1:" + std::to_string(m_port) + "/iqn.2026-12.test:none/0";
-    }
-
-  private:
-    int m_fd = -1;
-    int m_port = 0;
-};
+using qxtest::Loopback;
 
 TEST(IscsiPath, RefusedConnectionFailsAtOnceWithTheSocketError) {
     const Loopback closed(false);

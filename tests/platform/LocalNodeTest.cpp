@@ -4,23 +4,20 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <iterator>
 #include <string>
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "platform/DeviceList.h"
 #include "platform/OZScsi.h"
+#include "tests/Loopback.h"
 
 namespace {
 
 using ::testing::AnyOf;
 using ::testing::StartsWith;
 
-long openDescriptors() {
-    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-}
+using qxtest::openDescriptors;
 
 // The QxException (not a device failure) that f throws.
 template <typename F>
@@ -72,14 +69,6 @@ TEST_F(LocalNode, DeviceListCountsOneEntryPerDeviceAndNeverFails) {
     EXPECT_EQ(oz::countDevices(name, oz::DeviceClass::kDisk), 16);
     std::filesystem::remove_all(name);
     EXPECT_EQ(oz::countDevices(name, oz::DeviceClass::kDisk), 0);
-
-    // This host may have no SCSI support at all: the refresh counts what there is, or 0.
-    EXPECT_EQ(OZScsi::refreshDeviceList(OZScsi::Device::TAPE, false),
-              oz::countDevices("/sys/class/scsi_tape", oz::DeviceClass::kTape));
-    EXPECT_GE(OZScsi::refreshDeviceList(static_cast<OZScsi::Device::DEVICE_TYPE>(7), false), 0);
-    if (::access("/sys/class/scsi_host", F_OK) != 0) {  // no adapters to ask for a bus scan
-        EXPECT_EQ(OZScsi::refreshDeviceList(OZScsi::Device::DISK, true), 0);
-    }
 }
 
 TEST_F(LocalNode, NodesWithoutPassThroughOpenButFailToPopulateAndSend) {

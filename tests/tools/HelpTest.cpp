@@ -1,10 +1,16 @@
-// The help texts: every command is listed, every command the tool runs explains itself with an
-// example, and nothing is wider than a terminal.
+// The help texts and the manual page: every command is listed and explains itself with an
+// example, the page names every command, option and exit status of the help and carries the
+// tool's version, and no help line is wider than a terminal.
+#include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "gtest/gtest.h"
+#include "qxscsi/version.h"
 #include "tools/qxscsi/CommandTable.h"
+#include "tools/qxscsi/ExitStatus.h"
 #include "tools/qxscsi/Help.h"
 
 namespace qxtool {
@@ -18,27 +24,60 @@ void expectNarrow(const std::string& text, const std::string& what) {
     }
 }
 
-TEST(Help, ListsEveryCommandAndTheExitStatuses) {
-    const std::string help = generalHelp();
-    for (const CommandInfo* c = allCommands(); c->name != nullptr; ++c) {
-        EXPECT_NE(help.find(std::string("\n  ") + c->name + " "), std::string::npos) << c->name;
+// The page's source with roff's escaped hyphens ("\-") as plain ones.
+std::string manPage() {
+    std::ifstream in(QXSCSI_MAN_PAGE);
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string page = text.str();
+    for (std::string::size_type at = 0; (at = page.find("\\-", at)) != std::string::npos;) {
+        page.erase(at, 1);
     }
-    for (const char* status :
-         {"\n   0  ", "\n   1  ", "\n  15  ", "\n  24  ", "\n  36  ", "\n  99  "}) {
-        EXPECT_NE(help.find(status), std::string::npos) << status;
-    }
-    EXPECT_NE(help.find("I_T nexus"), std::string::npos);
-    expectNarrow(help, "qxscsi --help");
+    return page;
 }
 
-TEST(Help, EachCommandExplainsItselfWithAnExample) {
+TEST(Help, EveryCommandIsListedExplainedWithAnExampleAndInTheManualPage) {
+    const std::string help = generalHelp();
+    const std::string page = manPage();
+    ASSERT_FALSE(page.empty()) << "cannot read " << QXSCSI_MAN_PAGE;
+    expectNarrow(help, "qxscsi --help");
     for (const CommandInfo* c = allCommands(); c->name != nullptr; ++c) {
-        const std::string help = commandHelp(*c);
-        EXPECT_EQ(help.find(std::string("usage: qxscsi ") + c->name), 0U) << c->name;
-        EXPECT_NE(help.find(std::string("Example:\n  qxscsi ") + c->name + " "), std::string::npos)
+        EXPECT_NE(help.find(std::string("\n  ") + c->name + " "), std::string::npos) << c->name;
+        const std::string own = commandHelp(*c);
+        EXPECT_EQ(own.find(std::string("usage: qxscsi ") + c->name), 0U) << c->name;
+        EXPECT_NE(own.find(std::string("Example:\n  qxscsi ") + c->name + " "), std::string::npos)
             << c->name;
-        expectNarrow(help, c->name);
+        expectNarrow(own, c->name);
+        // Each command is the heading of its own paragraph: .BI "name ..." or .BI "name " ARGS.
+        EXPECT_NE(page.find(std::string("\n.BI \"") + c->name + " "), std::string::npos)
+            << c->name << " has no paragraph in the manual page";
     }
+}
+
+TEST(Help, TheManualPageNamesEveryOptionAndExitStatusAndTheVersion) {
+    const std::string page = manPage();
+    const std::string help = generalHelp();
+    const std::regex option("(^|[\\s\\[|])(--?[a-zA-Z][a-zA-Z]*)");
+    std::set<std::string> options;
+    for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it) {
+        options.insert((*it)[2]);
+    }
+    for (const std::string& name : options) {
+        EXPECT_NE(page.find(name), std::string::npos) << name << " is not in the manual page";
+    }
+    std::istringstream table(exitStatusTable());
+    std::string line;
+    const std::regex entry("^\\s*([0-9]+)  .*");
+    std::smatch match;
+    while (std::getline(table, line)) {
+        if (std::regex_match(line, match, entry)) {
+            EXPECT_NE(help.find("\n" + line + "\n"), std::string::npos) << line;
+            EXPECT_NE(page.find("\n.B " + match[1].str() + "\n"), std::string::npos)
+                << "exit status " << match[1] << " is not in the manual page";
+        }
+    }
+    EXPECT_NE(page.find(std::string("\"qxscsi ") + QXSCSI_VERSION_STRING + "\""),
+              std::string::npos);
 }
 
 }  // namespace

@@ -6,46 +6,16 @@
 #include <vector>
 
 #include "double/FakePlatform.h"
+#include "reservation/PrDeviceModel.h"
 #include "tools/qxscsi/Arguments.h"
 #include "tools/qxscsi/Commands.h"
 
 namespace qxtool {
 namespace {
 
-using fake::Bytes;
 using fake::Reply;
 
 const char* const kPath = "/dev/nst0";
-
-Bytes key8(const std::string& key) {
-    Bytes b(8, 0);
-    std::copy(key.begin(), key.begin() + static_cast<long>(std::min<std::size_t>(key.size(), 8)),
-              b.begin());
-    return b;
-}
-
-// READ KEYS data: generation 1, then the keys.
-Bytes readKeys(const std::vector<std::string>& keys) {
-    Bytes d = {0, 0, 0, 1, 0, 0, 0, static_cast<unsigned char>(8 * keys.size())};
-    for (const std::string& k : keys) {
-        const Bytes b = key8(k);
-        d.insert(d.end(), b.begin(), b.end());
-    }
-    return d;
-}
-
-// READ RESERVATION data: no descriptor for an empty holder, else one of type 3.
-Bytes readReservation(const std::string& holder) {
-    if (holder.empty()) {
-        return {0, 0, 0, 1, 0, 0, 0, 0};
-    }
-    Bytes d = {0, 0, 0, 1, 0, 0, 0, 16};
-    const Bytes b = key8(holder);
-    d.insert(d.end(), b.begin(), b.end());
-    const Bytes rest = {0, 0, 0, 0, 0, 0x03, 0, 0};
-    d.insert(d.end(), rest.begin(), rest.end());
-    return d;
-}
 
 class ScriptedReservation : public fake::Test {
   protected:
@@ -55,8 +25,8 @@ class ScriptedReservation : public fake::Test {
         fake::platform().setResponder([=](const fake::Command& c) {
             m_mostOpen = std::max(m_mostOpen, fake::platform().targetsLive);
             if (c.cdb[0] == 0x5E) {
-                return Reply::good((c.cdb[1] & 0x1F) == 0 ? readKeys(keys)
-                                                          : readReservation(holder));
+                return Reply::good((c.cdb[1] & 0x1F) == 0 ? prmodel::keysData(keys)
+                                                          : prmodel::reservationData(holder));
             }
             return c.cdb[0] == 0x5F ? out : Reply::good();
         });

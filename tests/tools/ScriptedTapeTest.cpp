@@ -14,36 +14,11 @@ namespace {
 
 using fake::Bytes;
 using fake::bytes;
+using fake::inquiry;
+using fake::logPage;
 using fake::Reply;
 
 const char* const kPath = "/dev/nst0";
-
-// Standard INQUIRY data of a tape drive with this identification.
-Bytes inquiry(const std::string& vendor, const std::string& product) {
-    Bytes data(36, ' ');
-    data[0] = 0x01;
-    data[4] = 31;
-    for (std::size_t i = 0; i < 8; ++i) {
-        data[8 + i] = i < vendor.size() ? static_cast<unsigned char>(vendor[i]) : ' ';
-    }
-    for (std::size_t i = 0; i < 16; ++i) {
-        data[16 + i] = i < product.size() ? static_cast<unsigned char>(product[i]) : ' ';
-    }
-    data[32] = '1';
-    return data;
-}
-
-// A LOG SENSE page: page code, then the page length of the bytes given.
-Bytes logPage(unsigned char page, const Bytes& body) {
-    Bytes data(4 + body.size(), 0);
-    data[0] = page;
-    data[2] = static_cast<unsigned char>(body.size() >> 8);
-    data[3] = static_cast<unsigned char>(body.size());
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        data[4 + i] = body[i];
-    }
-    return data;
-}
 
 // A TapeAlert parameter: code, control byte, length 1, value.
 void parameter(Bytes& body, int code, unsigned char value) {

@@ -1,7 +1,7 @@
 // A platform with no device behind it, for the benchmarks and fuzz targets: every command
 // completes at once with the reply set here, so what is measured is the library's own work.
-#ifndef QXSCSI_TESTS_CANNEDPLATFORM_H
-#define QXSCSI_TESTS_CANNEDPLATFORM_H
+#ifndef QXSCSI_BENCH_CANNEDPLATFORM_H
+#define QXSCSI_BENCH_CANNEDPLATFORM_H
 
 #include <vector>
 

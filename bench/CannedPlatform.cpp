@@ -1,4 +1,4 @@
-#include "tests/canned/CannedPlatform.h"
+#include "bench/CannedPlatform.h"
 
 #include <algorithm>
 #include <cstring>

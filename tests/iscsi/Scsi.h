@@ -1,0 +1,124 @@
+// What the iSCSI tests send and read beside the calls under test: commands through the platform
+// layer and through a pass-through object, a disk cleared and its state read by hosts of their
+// own, the log a host is handed, and what tgtadm says of the target.
+#ifndef QX_TESTS_ISCSI_SCSI_H
+#define QX_TESTS_ISCSI_SCSI_H
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "TgtTarget.h"
+#include "gtest/gtest.h"
+#include "platform/OZScsi.h"
+#include "qxscsi/QXNTSpti.h"
+#include "qxscsi/QXScsiHardDisk.h"
+
+namespace tgt {
+
+constexpr int kGood = 0x00;
+constexpr int kReservationConflict = 0x18;
+constexpr unsigned long kExclusiveAccess = 3;
+using Cdb = std::vector<unsigned char>;
+const Cdb kReadBlockZero = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+const Cdb kTestUnitReady = {0, 0, 0, 0, 0, 0};
+
+// The status of a command sent through the platform layer, or -1 when it failed below the SCSI
+// layer (with the reason in failure). A READ(10) of block 0 unless told otherwise.
+inline int send(const OZScsiTarget& target, std::string& failure, int seconds = 30,
+                const Cdb& cdb = kReadBlockZero, std::vector<unsigned char> data = {},
+                bool dataOut = false) {
+    if (data.empty() && cdb == kReadBlockZero) {
+        data.resize(512);
+    }
+    unsigned char sense[32] = {};
+    try {
+        return OZScsi::send(target, cdb.data(), static_cast<int>(cdb.size()), data.data(),
+                            static_cast<int>(data.size()), dataOut, false, sense, 32, seconds);
+    } catch (const QxException& e) {
+        failure = e.getMessage();
+        return -1;
+    }
+}
+
+// READ(10) of block 0 through a pass-through object: its status, or -1 (with failure filled).
+inline int readBlockZero(QXNTSpti& spti, std::string& failure, int seconds = 30) {
+    Cdb cdb = kReadBlockZero;
+    unsigned char block[512] = {};
+    if (!spti.SendSCSICmd(cdb.data(), 10, block, 512, nullptr, nullptr, nullptr, seconds, 0)) {
+        failure = spti.m_strErrorMsg;
+        return -1;
+    }
+    return spti.m_nScsiStatus;
+}
+
+// Leaves the disk at path with no registration and no reservation.
+inline void clearDisk(const std::string& path) {
+    QXScsiHardDisk clearer(path, 9);
+    ASSERT_TRUE(clearer.Open());
+    std::string message;
+    ASSERT_EQ(clearer.doForcePR_Clear(9, 9, 9), 0u) << clearer.getLastError(message) << message;
+}
+
+struct DeviceState {
+    long generation = -1;
+    std::vector<std::string> keys;
+    std::string holder;
+    unsigned long type = 0;
+};
+
+// What the disk holds, read by a host that never registers.
+inline DeviceState readState(const std::string& path) {
+    DeviceState s;
+    QXNTSpti observer(0, path);
+    EXPECT_TRUE(observer.isOK()) << observer.m_strErrorMsg;
+    std::vector<QXScsiTapeDrive::reserveDesc> unused;
+    EXPECT_EQ(observer.persistReserveIn(true, s.generation, s.keys, unused), 0)
+        << observer.m_strErrorMsg;
+    EXPECT_TRUE(observer.QueryReserve(s.holder, s.type)) << observer.m_strErrorMsg;
+    return s;
+}
+
+// The lines the handles log while the object lives, each "level: text".
+class LogCapture {
+  public:
+    LogCapture() {
+        s_lines = &m_lines;
+        QXScsiHardDisk::m_gpLogMessageCallbackFunc = &keep;
+    }
+    ~LogCapture() {
+        QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
+        s_lines = nullptr;
+    }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+    const std::vector<std::string>& lines() const { return m_lines; }
+
+  private:
+    static void keep(int level, const long long& /*id*/, const std::string& text) {
+        if (s_lines != nullptr) {
+            s_lines->push_back(std::to_string(level) + ": " + text);
+        }
+    }
+    static inline std::vector<std::string>* s_lines = nullptr;
+    std::vector<std::string> m_lines;
+};
+
+// What tgtadm shows of the shared target (arguments after the control port), within 10 s.
+inline std::string tgtadm(const std::string& arguments) {
+    const std::string command =
+        "timeout 10 tgtadm -C " + setting("TGT_CONTROL_PORT") + " " + arguments + " 2>&1";
+    std::string text;
+    if (std::FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof buffer, p) != nullptr) {
+            text += buffer;
+        }
+        ::pclose(p);
+    }
+    return text;
+}
+
+}  // namespace tgt
+
+#endif

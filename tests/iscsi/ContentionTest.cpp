@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "HostProcess.h"
 #include "Scsi.h"
 #include "TgtTarget.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "qxscsi/QXScsiHardDisk.h"
+#include "tests/tools/RunTool.h"
 
 namespace {
 
@@ -58,17 +58,17 @@ using Contention = tgt::TgtTest;
 TEST_F(Contention, FourHostProcessesForceReserveAtOnceAndOneEndsHoldingTheDisk) {
     const std::string clearer = tgt::path(tgt::kContentionDisk, "contention-clearer");
     tgt::clearDisk(clearer);
-    std::vector<std::unique_ptr<tgt::HostProcess>> hosts;
+    std::vector<std::unique_ptr<tooltest::HostProcess>> hosts;
     for (int i = 1; i <= kHosts; ++i) {
         const std::string host = "contender-" + std::to_string(i);
-        hosts.emplace_back(new tgt::HostProcess(QXSCSI_CONTENDER_PATH,
-                                                {tgt::path(tgt::kContentionDisk, host), "6", "0",
-                                                 std::to_string(i), std::to_string(kRounds)}));
+        hosts.emplace_back(new tooltest::HostProcess(
+            QXSCSI_CONTENDER_PATH, {tgt::path(tgt::kContentionDisk, host), "6", "0",
+                                    std::to_string(i), std::to_string(kRounds)}));
         ASSERT_TRUE(hosts.back()->started());
     }
     std::string line;
     for (auto& host : hosts) {
-        ASSERT_TRUE(host->hear(line, tgt::HostProcess::nowMs() + 30000));
+        ASSERT_TRUE(host->hear(line, tooltest::nowMs() + 30000));
         ASSERT_EQ(line, "ready");
     }
     // All start together, so that their commands interleave on the target.
@@ -76,7 +76,7 @@ TEST_F(Contention, FourHostProcessesForceReserveAtOnceAndOneEndsHoldingTheDisk) 
         ASSERT_TRUE(host->say("go"));
     }
     std::vector<Report> reports(kHosts);
-    const long long deadline = tgt::HostProcess::nowMs() + 60000;
+    const long long deadline = tooltest::nowMs() + 60000;
     std::map<unsigned long, int> total;
     long long slowest = 0;
     for (int i = 0; i < kHosts; ++i) {
@@ -106,7 +106,7 @@ TEST_F(Contention, FourHostProcessesForceReserveAtOnceAndOneEndsHoldingTheDisk) 
     int holders = 0;
     for (int i = 0; i < kHosts; ++i) {
         ASSERT_TRUE(hosts[i]->say("read"));
-        ASSERT_TRUE(hosts[i]->hear(line, tgt::HostProcess::nowMs() + 30000));
+        ASSERT_TRUE(hosts[i]->hear(line, tooltest::nowMs() + 30000));
         const bool holds = reports[i].key == s.holder;
         holders += holds ? 1 : 0;
         const int expected = holds ? tgt::kGood : tgt::kReservationConflict;
@@ -119,7 +119,7 @@ TEST_F(Contention, FourHostProcessesForceReserveAtOnceAndOneEndsHoldingTheDisk) 
     }
     EXPECT_EQ(holders, 1) << "the reservation is held under " << s.holder;
     for (auto& host : hosts) {
-        EXPECT_EQ(host->finish(tgt::HostProcess::nowMs() + 10000), 0);
+        EXPECT_EQ(host->finish(tooltest::nowMs() + 10000), 0);
     }
     tgt::clearDisk(clearer);
 }

@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
-#include "HostProcess.h"
 #include "PrivateTarget.h"
 #include "Scsi.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
+#include "tests/tools/RunTool.h"
 
 // Armed, the next write of a buffer list to a socket finds the socket shut for writing, as the
 // kernel leaves one whose peer reset it: the write fails with EPIPE and raises SIGPIPE in the
@@ -59,22 +59,22 @@ using tgt::kReservationConflict;
 // from the fork.
 int inChild(const std::function<int()>& body, long long boundMs, long long& ms) {
     std::fflush(nullptr);
-    const long long start = tgt::HostProcess::nowMs();
+    const long long start = tooltest::nowMs();
     const pid_t pid = ::fork();
     if (pid == 0) {
         std::exit(body());
     }
     int status = 0;
     while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (tgt::HostProcess::nowMs() - start > boundMs) {
+        if (tooltest::nowMs() - start > boundMs) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
-            ms = tgt::HostProcess::nowMs() - start;
+            ms = tooltest::nowMs() - start;
             return -1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ms = tgt::HostProcess::nowMs() - start;
+    ms = tooltest::nowMs() - start;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

@@ -49,35 +49,25 @@ TEST_F(ToolTest, FencingStoryToldByInvocations) {
     // A clean device whatever an earlier run left.
     EXPECT_EQ(jsonOf({"pr-clear", "--host", "9,9,9"})["key"], "QX090909");
     EXPECT_EQ(keys(), std::vector<std::string>{});
-    ToolRun run = tool({"pr-keys"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(tool({"pr-reservation"}).out, "none\n");
     EXPECT_EQ(reservation()["holder"], nullptr);
-    EXPECT_EQ(reservation()["type"], nullptr);
     EXPECT_EQ(jsonOf({"read"})["passes"], true);
 
     // Host 1,2,3 takes the device; -v shows the workflow's decision with its level.
-    run = tool({"pr-reserve", "--host", "1,2,3", "-v"});
+    ToolRun run = tool({"pr-reserve", "--host", "1,2,3", "-v"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "key QX010203: reserved\n");
     EXPECT_NE(run.err.find("qxscsi: [1] No reservation on the drive. Going to reserve\n"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("qxscsi: [3] "), std::string::npos) << "-v shows level 1 only";
-    EXPECT_EQ(tool({"pr-keys"}).out, "QX010203\n");
+    EXPECT_EQ(keys(), std::vector<std::string>{"QX010203"});
     EXPECT_EQ(tool({"pr-reservation"}).out, "holder QX010203, type 3 (Exclusive Access)\n");
-    EXPECT_EQ(reservation()["holder"], "QX010203");
-    EXPECT_EQ(reservation()["type"], 3);
 
     // The reserving nexus ended with its process: every later invocation is fenced.
     run = tool({"read"});
     EXPECT_EQ(run.status, 24);
     EXPECT_EQ(run.err, "qxscsi: " + disk() + ": READ(10) of LBA 0: reservation conflict\n");
-    json fenced = jsonOf({"read", "--lba", "8"}, 24);
-    EXPECT_EQ(fenced["passes"], false);
-    EXPECT_EQ(fenced["lba"], 8);
-    EXPECT_EQ(fenced["exit_status"], 24);
+    EXPECT_EQ(jsonOf({"read", "--lba", "8"}, 24)["exit_status"], 24);
 
     // The same host again finds its key holding the reservation through the ended nexus and
     // takes it over; another host pre-empts it.
@@ -93,15 +83,11 @@ TEST_F(ToolTest, FencingStoryToldByInvocations) {
     // A numeric key, as other tools write them, shows in hex and is given back the same way.
     run = tool({"pr-register", "--key", "0x0000000000001234"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "registered 0x0000000000001234\n");
     EXPECT_EQ(keys(), (std::vector<std::string>{"QX040506", "0x0000000000001234"}));
-    EXPECT_EQ(tool({"pr-keys"}).out, "QX040506\n0x0000000000001234\n");
 
     // This invocation is not the holder's nexus, nor registered: tgt refuses its RELEASE.
     run = tool({"pr-release", "--key", "QX040506"});
     EXPECT_EQ(run.status, 24);
-    EXPECT_NE(run.err.find("Reservation conflict occurred. (code 45002)"), std::string::npos)
-        << run.err;
     EXPECT_EQ(reservation()["holder"], "QX040506");
 
     // The forced clear removes everything; I/O passes again.
@@ -161,87 +147,44 @@ TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
     }
 }
 
-// The tape commands on tgt's tape LUN, as text and as JSON. tgt's tape knows no log pages,
-// medium auxiliary memory or vendor mode pages, and does not know its block position.
+// The tape commands on tgt's tape LUN. tgt's tape knows no log pages, medium auxiliary memory
+// or vendor mode pages, and does not know its block position.
 TEST_F(ToolTest, TapeCommandsOnTheTapeLun) {
     const std::string tape = tgt::path(tgt::kTape, "tool-tape");
-    auto tapeJson = [&](std::vector<std::string> args, int status) {
-        args.push_back("--json");
-        const ToolRun run = on(tape, args);
-        EXPECT_EQ(run.status, status) << args[0] << ": " << run.err;
-        json object = json::parse(run.out, nullptr, false);
-        EXPECT_FALSE(object.is_discarded()) << run.out;
-        if (object.is_discarded()) {
-            return json::object();
-        }
-        EXPECT_EQ(object.value("command", ""), args[0]);
-        EXPECT_EQ(object.value("device", ""), tape);
-        if (status != 0) {
-            EXPECT_EQ(object.value("exit_status", 0), status) << run.out;
-        }
-        return object;
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* said;  // in stdout, or in stderr when the status is not 0
+    } rows[] = {
+        {{"identify"},
+         0,
+         "vendor: QXSCSI\nproduct: VIRTUAL-TAPE\nrevision: 0100\nserial: QXT0003\n"
+         "TapeAlert: no\n"},
+        {{"tur"}, 0, "ready\n"},
+        {{"lock"}, 0, "medium removal prevented\n"},
+        {{"position", "--eod"}, 0, "partition 0, block unknown\n"},
+        {{"tapealert"}, 5, "the drive has no TapeAlert log page"},
+        {{"worm"}, 1, "give --family"},
+        {{"worm", "--family", "volsafe"}, 36, "not WORM (volsafe test)\n"},
+        {{"worm", "--family", "dlt"}, 99, "READ ATTRIBUTE (CHECK CONDITION)"},
+        {{"mediatype"}, 0, "media type code: none\ndrive: QXSCSI VIRTUAL-TAPE\nmedium type: 00h\n"},
     };
-
-    ToolRun run = on(tape, {"identify"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "vendor: QXSCSI\nproduct: VIRTUAL-TAPE\nrevision: 0100\nserial: QXT0003\n"
-              "TapeAlert: no\n");
-    json identity = tapeJson({"identify"}, 0);
-    EXPECT_EQ(identity["serial"], "QXT0003");
-    EXPECT_EQ(identity["tapealert"], false);
-
-    EXPECT_EQ(on(tape, {"tur"}).out, "ready\n");
-    EXPECT_EQ(tapeJson({"tur"}, 0)["ready"], true);
-    EXPECT_EQ(on(tape, {"lock"}).out, "medium removal prevented\n");
-    EXPECT_EQ(tapeJson({"unlock"}, 0)["prevent"], false);
-
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"position"}, std::vector<std::string>{"position", "--eod"}}) {
-        run = on(tape, args);
-        EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, "partition 0, block unknown\n");
-        EXPECT_EQ(run.err, "") << "no progress on a stderr that is not a terminal";
-        json position = tapeJson(args, 0);
-        EXPECT_EQ(position["partition"], 0);
-        EXPECT_EQ(position["block"], nullptr);
+    for (const auto& row : rows) {
+        const ToolRun run = on(tape, row.args);
+        EXPECT_EQ(run.status, row.status) << row.args[0] << ": " << run.err;
+        EXPECT_NE((row.status == 0 || row.status == 36 ? run.out : run.err).find(row.said),
+                  std::string::npos)
+            << row.args[0] << ": " << run.out << run.err;
+        if (row.status == 0) {
+            EXPECT_EQ(run.err, "")
+                << row.args[0] << ": no progress on a stderr that is no terminal";
+        }
     }
 
-    run = on(tape, {"tapealert"});
-    EXPECT_EQ(run.status, 5);
-    EXPECT_NE(run.err.find("the drive has no TapeAlert log page"), std::string::npos) << run.err;
-    EXPECT_EQ(tapeJson({"tapealert"}, 5).count("flags"), 0U);
-
-    run = on(tape, {"worm"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("give --family"), std::string::npos) << run.err;
-    json worm = tapeJson({"worm", "--family", "lto"}, 36);
-    EXPECT_EQ(worm["worm"], false);
-    EXPECT_EQ(worm["family"], "lto");
-    EXPECT_EQ(on(tape, {"worm", "--family", "volsafe"}).out, "not WORM (volsafe test)\n");
-    run = on(tape, {"worm", "--family", "dlt"});
-    EXPECT_EQ(run.status, 99);
-    EXPECT_NE(run.err.find("READ ATTRIBUTE (CHECK CONDITION)"), std::string::npos) << run.err;
-
-    run = on(tape, {"mediatype"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "media type code: none\ndrive: QXSCSI VIRTUAL-TAPE\nmedium type: 00h\n");
-    json media = tapeJson({"mediatype"}, 0);
-    EXPECT_EQ(media["code"], nullptr);
-    EXPECT_EQ(media["product"], "VIRTUAL-TAPE");
-    EXPECT_EQ(media["medium_type"], 0);
-
-    // --hex: each reply's bytes after the text, and as "replies" in JSON.
-    run = on(tape, {"identify", "--hex"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("TapeAlert: no\nINQUIRY cdb: 12 00 00 00 24 00\n"
-                           "Received 36 bytes of data:\n"
-                           " 00     01 80 "),
-              std::string::npos)
-        << run.out;
-    EXPECT_NE(run.out.find("VIRTUAL-TAPE    \n"), std::string::npos) << run.out;
-    json replies = tapeJson({"identify", "--hex"}, 0)["replies"];
-    ASSERT_EQ(replies.size(), 3U);
+    // --hex: each reply's bytes, as "replies" in JSON.
+    const ToolRun run = on(tape, {"identify", "--hex", "--json"});
+    const json replies = json::parse(run.out, nullptr, false)["replies"];
+    ASSERT_EQ(replies.size(), 3U) << run.out;
     EXPECT_EQ(replies[0]["command"], "INQUIRY");
     EXPECT_EQ(replies[1]["cdb"], "12 01 80 00 fc 00");
     EXPECT_EQ(replies[2]["data"], "") << "LOG SENSE refused: no data";

@@ -3,6 +3,7 @@
 
 #include "qxscsi/QXScsiFlat.h"
 #include "tests/handle/HandleFixture.h"
+#include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {
@@ -44,12 +45,11 @@ TEST_F(FlatFunctionsTest, FailuresComposeTheHandleMessageAndTheDevice) {
     char registered[] = "QX010203";
     fake::platform().replies({Reply::conflict(), Reply::conflict(), Reply::conflict()});
     EXPECT_EQ(FuncPR_queryQXRegKey("/dev/sdb", &key[0], 9, text, 128, &found), 45001u);
-    EXPECT_STREQ(text,
-                 "Scsi pass-thru to Persistent registration key read failure.Failed in query to "
-                 "get Disk Registration Id for disk /dev/sdb");
+    EXPECT_EQ(text, handletest::recorded(45001, "") +
+                        "Failed in query to get Disk Registration Id for disk /dev/sdb");
     EXPECT_EQ(key + std::to_string(found), written(std::string(1, '\0')) + "0");
     EXPECT_EQ(FuncPR_register("/dev/sdb", registered, text, 128), 45002u);
-    EXPECT_STREQ(text, "Reservation conflict occurred.Failed to register Disk: /dev/sdb");
+    EXPECT_EQ(text, handletest::recorded(45002, "") + "Failed to register Disk: /dev/sdb");
     EXPECT_EQ(FuncPR_register("/dev/sdb", registered, &error[0], 10), 45002u);
     EXPECT_EQ(error, written("Reservatio"));
     EXPECT_EQ(FuncPR_register("/dev/sdb", registered, &error[0], 16), 0u);

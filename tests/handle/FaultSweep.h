@@ -17,6 +17,7 @@
 
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
+#include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace sweep {
@@ -161,19 +162,7 @@ inline std::vector<Scenario> scenarios() {
     };
 }
 
-// The message an operation records for a code.
-inline std::string recorded(unsigned long code, const std::string& operation) {
-    switch (code) {
-        case kReadFailure:
-            return "Scsi pass-thru to Persistent registration key read failure.";
-        case kConflict:
-            return "Reservation conflict occurred.";
-        case kChangeFailure:
-            return "Scsi pass-thru to registering a key failed.";
-        default:
-            return "QXScsiHardDisk::" + operation + "() caught the exception.";
-    }
-}
+using handletest::recorded;
 
 // Level-1 messages the host's log callback received since captureLog().
 inline std::vector<std::string>& level1Log() {

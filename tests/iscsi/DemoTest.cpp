@@ -1,12 +1,11 @@
 // The demonstration against the fixture's target: every step turns out as the story says,
 // read from what it prints and from the device afterwards; a failed step is named; Ctrl-C ends
 // it at once with nothing left running.
-#include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -142,8 +141,6 @@ TEST(DemoCommandLine, BadArgumentsAreSaidAndHelpAnswers) {
         {{"--portal", "p", "--target", "t", "--tape-lun", "5"},
          2,
          "the disk and the tape drive must be different LUNs"},
-        {{"--portal", "p", "--target", "t", "--disk"}, 2, "unknown argument '--disk'"},
-        {{"--portal"}, 2, "--portal needs a value"},
         {{"--tool", "/nonexistent/qxscsi", "--portal", "p", "--target", "t"},
          2,
          "qxscsi-demo: cannot run the tool /nonexistent/qxscsi: No such file or directory"},
@@ -155,26 +152,18 @@ TEST(DemoCommandLine, BadArgumentsAreSaidAndHelpAnswers) {
     }
 }
 
-// Processes whose command line mentions text.
-std::vector<pid_t> processesNaming(const std::string& text) {
-    std::vector<pid_t> found;
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr) {
-        return found;
-    }
-    while (const dirent* entry = readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(entry->d_name));
-        if (pid <= 0 || pid == getpid()) {
-            continue;
+// The processes whose command line mentions text, as pgrep lists them (the pattern's brackets
+// keep the shell that runs it from matching).
+std::string processesNaming(const std::string& text) {
+    std::string found;
+    const std::string pattern = "[" + text.substr(0, 1) + "]" + text.substr(1);
+    if (std::FILE* p = ::popen(("timeout 5 pgrep -f '" + pattern + "'").c_str(), "r")) {
+        char line[64];
+        while (std::fgets(line, sizeof line, p) != nullptr) {
+            found += line;
         }
-        std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline");
-        const std::string cmdline((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-        if (cmdline.find(text) != std::string::npos) {
-            found.push_back(pid);
-        }
+        ::pclose(p);
     }
-    closedir(proc);
     return found;
 }
 
@@ -195,12 +184,13 @@ TEST(DemoInterrupt, CtrlCEndsTheStoryAtOnceAndStopsTheTool) {
     EXPECT_THAT(run.out, HasSubstr("qxscsi-demo: interrupted in step 1; the story stops here"));
     usleep(200 * 1000);
     // Looked for while the portal still listens: a tool left running would still be waiting.
-    const std::vector<pid_t> left = processesNaming(portal + "/");
-    for (const pid_t pid : left) {
-        kill(pid, SIGKILL);
+    const std::string left = processesNaming(portal + "/");
+    if (!left.empty()) {
+        std::system(
+            ("pkill -KILL -f '[" + portal.substr(0, 1) + "]" + portal.substr(1) + "/'").c_str());
     }
     listener.reset();
-    EXPECT_THAT(left, IsEmpty()) << "the tool outlived the demonstration";
+    EXPECT_EQ(left, "") << "the tool outlived the demonstration";
 }
 
 }  // namespace

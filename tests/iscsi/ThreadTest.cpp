@@ -36,7 +36,7 @@ constexpr unsigned char kStatusGood = 0x00;
 constexpr unsigned char kStatusConflict = 0x18;
 constexpr unsigned char kExclusiveAccess = 0x03;
 // The holder's reservation key.
-constexpr unsigned char kHolderKey[8] = {'Q', 'X', '0', '7', '0', '7', '0', '1'};
+const std::string kHolderKey = "QX070701";
 constexpr char kHolder[] = "thread-holder";
 constexpr char kStranger[] = "thread-stranger";
 
@@ -62,16 +62,6 @@ std::string describe(const Reply& r) {
     char text[64];
     std::snprintf(text, sizeof text, "status 0x%02x sense %x/%02x", r.status, r.key & 0x0F, r.asc);
     return r.answered ? std::string(text) : "no answer: " + r.error;
-}
-
-// PERSISTENT RESERVE OUT with the holder's key.
-Reply reserveOut(QXNTSpti& spti, unsigned char action, unsigned char type) {
-    unsigned char parameters[24] = {};
-    for (int i = 0; i < 8; ++i) {
-        parameters[i] = action == 0x06 ? 0 : kHolderKey[i];
-        parameters[8 + i] = action == 0x06 ? kHolderKey[i] : 0;
-    }
-    return send(spti, {0x5F, action, type, 0, 0, 0, 0, 0, 24, 0}, parameters, 24, true);
 }
 
 // The block written to the shared disk, which only the holder may read back.
@@ -128,7 +118,8 @@ class Threads : public tgt::TgtTest {
             unsigned char data[24] = {};
             const Reply r = send(*o.spti, {0x5E, 0x01, 0, 0, 0, 0, 0, 0, sizeof data, 0}, data,
                                  sizeof data, false);
-            const bool held = data[7] == 16 && std::equal(data + 8, data + 16, kHolderKey) &&
+            const bool held = data[7] == 16 &&
+                              std::equal(data + 8, data + 16, kHolderKey.begin()) &&
                               (data[21] & 0x0F) == kExclusiveAccess;
             if (!r.answered || r.status != kStatusGood || (shared && !held)) {
                 note(who + "READ RESERVATION " + describe(r) +
@@ -174,14 +165,12 @@ TEST_F(Threads, EightThreadsOnFourObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPer
     // The holder starts afresh on the shared disk (whatever an earlier run left), reserves it
     // for Exclusive Access and writes the block that only it may read.
     QXNTSpti& holder = *objects[0].spti;
-    for (const unsigned char action : {0x06, 0x03, 0x06}) {
-        const Reply r = reserveOut(holder, action, 0);
-        ASSERT_TRUE(r.answered && r.status == kStatusGood) << int(action) << " " << describe(r);
-    }
-    Reply r = reserveOut(holder, 0x01, kExclusiveAccess);
-    ASSERT_TRUE(r.answered && r.status == kStatusGood) << "RESERVE " << describe(r);
+    ASSERT_EQ(holder.RegisterPR(kHolderKey, true), 0) << holder.m_strErrorMsg;
+    ASSERT_EQ(holder.ClearPR(kHolderKey, "", 3), 0) << holder.m_strErrorMsg;
+    ASSERT_EQ(holder.RegisterPR(kHolderKey, true), 0) << holder.m_strErrorMsg;
+    ASSERT_EQ(holder.ReservePR(kHolderKey), 0) << holder.m_strErrorMsg;
     std::array<unsigned char, kBlock> block = pattern();
-    r = send(holder, {0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, block.data(), kBlock, true);
+    const Reply r = send(holder, {0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, block.data(), kBlock, true);
     ASSERT_TRUE(r.answered && r.status == kStatusGood) << "WRITE(10) " << describe(r);
 
     std::atomic<int> sent{0};

@@ -66,7 +66,7 @@ std::string openAndTest(OZScsiTarget& target) {
         }
     }
     std::string failure;
-    const int status = tgt::send(target, failure, 30, tgt::kTestUnitReady);
+    const int status = tgt::send(target, failure, 30, tgt::kTestUnitReady, {});
     return status == 0 ? std::string()
                        : "TEST UNIT READY status " + std::to_string(status) + failure;
 }

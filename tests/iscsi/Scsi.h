@@ -26,11 +26,9 @@ const Cdb kTestUnitReady = {0, 0, 0, 0, 0, 0};
 // The status of a command sent through the platform layer, or -1 when it failed below the SCSI
 // layer (with the reason in failure). A READ(10) of block 0 unless told otherwise.
 inline int send(const OZScsiTarget& target, std::string& failure, int seconds = 30,
-                const Cdb& cdb = kReadBlockZero, std::vector<unsigned char> data = {},
+                const Cdb& cdb = kReadBlockZero,
+                std::vector<unsigned char> data = std::vector<unsigned char>(512),
                 bool dataOut = false) {
-    if (data.empty() && cdb == kReadBlockZero) {
-        data.resize(512);
-    }
     unsigned char sense[32] = {};
     try {
         return OZScsi::send(target, cdb.data(), static_cast<int>(cdb.size()), data.data(),

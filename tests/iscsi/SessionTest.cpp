@@ -23,7 +23,7 @@ using Session = tgt::TgtTest;
 
 // TEST UNIT READY's status, or -1 (with failure filled).
 int testUnitReady(const OZScsiTarget& target, std::string& failure, int seconds = 30) {
-    return tgt::send(target, failure, seconds, tgt::kTestUnitReady);
+    return tgt::send(target, failure, seconds, tgt::kTestUnitReady, {});
 }
 
 TEST_F(Session, OneHostSharesOneSessionAcrossLunsAndItsObjects) {

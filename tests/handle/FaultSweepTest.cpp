@@ -36,7 +36,6 @@ const std::vector<Fault>& faults() {
         {"std::bad_alloc", Effect::kThrows, {Reply::throwBadAlloc()}},
         {"status -1", Effect::kFails, {Reply::status(-1)}},
         {"ILLEGAL REQUEST", Effect::kFails, {Reply::check(0x05, 0x24, 0x00)}},
-        {"NOT READY", Effect::kFails, {Reply::check(0x02, 0x04, 0x01)}},
         {"UNIT ATTENTION once", Effect::kHeals, {Reply::check(0x06, 0x29, 0x00)}},
         {"UNIT ATTENTION on the resend too",
          Effect::kFails,

@@ -51,19 +51,13 @@ struct Fault {
 const std::vector<Fault>& faults() {
     static const std::vector<Fault> all = {
         {"open refused: ENOENT (device gone)", Effect::kFails, {}, false, ENOENT},
-        {"open refused: ENXIO", Effect::kFails, {}, false, ENXIO},
-        {"open refused: EBUSY", Effect::kFails, {}, false, EBUSY},
         {"SG_IO refused: EIO", Effect::kFails, {refused(EIO)}},
-        {"SG_IO refused: ENODEV", Effect::kFails, {refused(ENODEV)}},
-        {"SG_IO refused: ENOMEM", Effect::kFails, {refused(ENOMEM)}},
         {"host: no connection", Effect::kFails, {host(kNoConnect)}},
         {"host: timed out", Effect::kFails, {host(kTimeOut)}},
         {"host: transport disrupted", Effect::kFails, {host(kTransportDisrupted)}},
         {"driver: timed out", Effect::kFails, {host(0, kDriverTimeout)}},
         {"CHECK CONDITION without sense", Effect::kFails, {device(Reply::status(2))}},
         {"ILLEGAL REQUEST", Effect::kFails, {device(Reply::check(0x05, 0x24, 0x00))}},
-        {"NOT READY", Effect::kFails, {device(Reply::check(0x02, 0x04, 0x01))}},
-        {"MEDIUM ERROR", Effect::kFails, {device(Reply::check(0x03, 0x11, 0x00))}},
         {"UNIT ATTENTION once", Effect::kHeals, {device(Reply::check(0x06, 0x29, 0x00))}},
         {"UNIT ATTENTION on the resend too",
          Effect::kFails,
@@ -74,7 +68,6 @@ const std::vector<Fault>& faults() {
          {device(Reply::conflict(), kNexusFailure)},
          true},
         {"BUSY", Effect::kFails, {device(Reply::status(8))}},
-        {"TASK SET FULL", Effect::kFails, {device(Reply::status(0x28))}},
         {"reply shorter than asked", Effect::kTruncates, {}},
     };
     return all;

@@ -41,7 +41,7 @@ struct Device {
     unsigned char type = 0;
     unsigned char peripheral = 0;  // device type in INQUIRY: 0 disk, 1 tape
     // "I<service action>" for each IN, "O<service action>" for each OUT, "Q" for INQUIRY,
-    // "R10" and "R6" for the READs
+    // "R10" and "R6" for READ(10) and READ(6), "?<operation code>" for anything else
     std::string sent;
     int refuse = 0;  // answers the refuse-th command from now with RESERVATION CONFLICT
 
@@ -52,7 +52,9 @@ struct Device {
         sent += (sent.empty() ? "" : " ") +
                 (pr                 ? std::string(c.toDevice ? "O" : "I") + std::to_string(action)
                  : c.cdb[0] == 0x12 ? std::string("Q")
-                                    : "R" + std::to_string(c.cdb.size()));
+                 : c.cdb[0] == 0x28 ? std::string("R10")
+                 : c.cdb[0] == 0x08 ? std::string("R6")
+                                    : "?" + std::to_string(c.cdb[0]));
         if (--refuse == 0) {
             return fake::Reply::conflict();
         }

@@ -41,6 +41,11 @@ TEST(Help, EveryCommandIsListedExplainedWithAnExampleAndInTheManualPage) {
     const std::string page = manPage();
     ASSERT_FALSE(page.empty()) << "cannot read " << QXSCSI_MAN_PAGE;
     expectNarrow(help, "qxscsi --help");
+    // The exit statuses scripts act on.
+    for (const char* status :
+         {"\n   0  ", "\n   1  ", "\n  15  ", "\n  24  ", "\n  36  ", "\n  99  "}) {
+        EXPECT_NE(help.find(status), std::string::npos) << status;
+    }
     for (const CommandInfo* c = allCommands(); c->name != nullptr; ++c) {
         EXPECT_NE(help.find(std::string("\n  ") + c->name + " "), std::string::npos) << c->name;
         const std::string own = commandHelp(*c);

@@ -46,29 +46,8 @@ TEST(Arguments, ValuesReachTheInvocation) {
     EXPECT_TRUE(r.json);
     EXPECT_EQ(r.verbosity, 2);
 
-    const ParsedArguments key = parseArguments({"pr-release", "--key=QX010203", "/dev/sdb"});
-    ASSERT_EQ(key.error, "");
-    EXPECT_EQ(key.invocation.key, "QX010203");
-
-    const ParsedArguments tape = parseArguments({"worm", "--hex", "/dev/nst0", "--family=3592"});
-    ASSERT_EQ(tape.error, "");
-    EXPECT_EQ(tape.invocation.family, "3592");
-    EXPECT_TRUE(tape.invocation.hex);
-    EXPECT_FALSE(tape.invocation.eod);
-    const ParsedArguments eod = parseArguments({"position", "--eod", "/dev/nst0"});
-    ASSERT_EQ(eod.error, "");
-    EXPECT_TRUE(eod.invocation.eod);
-    EXPECT_FALSE(eod.invocation.hex);
-
-    const ParsedArguments lba = parseArguments({"read", "--lba", "4294967295", "/dev/sdb"});
-    ASSERT_EQ(lba.error, "");
-    EXPECT_EQ(lba.invocation.lba, 4294967295UL);
-
-    const ParsedArguments pair = parseArguments({"makekey", "--snapshot", "7,2147483647"});
-    ASSERT_EQ(pair.error, "");
-    EXPECT_TRUE(pair.invocation.snapshot);
-    EXPECT_EQ(pair.invocation.snapshotPair[0], 7);
-    EXPECT_EQ(pair.invocation.snapshotPair[1], 2147483647);
+    EXPECT_EQ(parseArguments({"read", "--lba", "4294967295", "/dev/sdb"}).invocation.lba,
+              4294967295UL);
 }
 
 TEST(Arguments, HelpAndVersionNeedNothingElse) {
@@ -108,13 +87,7 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
         {{"pr-register", "--key"}, "--key needs a value", "pr-register"},
         {{"pr-reserve", "/dev/sg1"}, "needs --host A,B,C", "pr-reserve"},
         {{"pr-reserve", "--host", "1,2", "/dev/sg1"}, "three non-negative integers", "pr-reserve"},
-        {{"pr-reserve", "--host", "1,-2,3", "/dev/sg1"},
-         "three non-negative integers",
-         "pr-reserve"},
         {{"pr-reserve", "--host", "1,2,2147483648", "/dev/sg1"},
-         "three non-negative integers",
-         "pr-reserve"},
-        {{"pr-reserve", "--host", "0x1,2,3", "/dev/sg1"},
          "three non-negative integers",
          "pr-reserve"},
         {{"pr-reserve", "--snapshot", "1,2", "--host", "1,2,3", "/dev/sg1"},
@@ -123,18 +96,12 @@ TEST(Arguments, BadInputIsRefusedWithItsReason) {
         {{"pr-clear", "--host", "1,2,3", "--snapshot", "/dev/sg1"},
          "does not apply to pr-clear",
          "pr-clear"},
-        {{"pr-keys", "--key", "QX", "/dev/sg1"}, "--key does not apply to pr-keys", "pr-keys"},
         {{"read", "--lba", "4294967296", "/dev/sg1"}, "--lba needs a block address", "read"},
-        {{"read", "--lba", "0x", "/dev/sg1"}, "--lba needs a block address", "read"},
         {{"makekey"}, "needs either --host A,B,C or --snapshot A,B", "makekey"},
-        {{"makekey", "--host", "1,2,3", "--snapshot", "1,2"}, "needs either", "makekey"},
         {{"makekey", "--snapshot"}, "--snapshot needs two integers", "makekey"},
-        {{"makekey", "--snapshot", "1,2,3"}, "two non-negative integers", "makekey"},
         {{"makekey", "--host", "1,2,3", "/dev/sg1"}, "takes no DEVICE", "makekey"},
         {{"identify", "--eod", "/dev/nst0"}, "--eod does not apply to identify", "identify"},
         {{"worm", "--family", "LTO", "/dev/nst0"}, "--family needs one of", "worm"},
-        {{"position", "--eod=1", "/dev/nst0"}, "unknown option '--eod=1'", "position"},
-        {{"makekey", "--hex", "--host", "1,2,3"}, "--hex does not apply to makekey", "makekey"},
     };
     for (const BadLine& line : lines) {
         const ParsedArguments parsed = parseArguments(line.args);

@@ -60,13 +60,6 @@ TEST(Report, SuccessPrintsTheLinesOrTheObject) {
     EXPECT_EQ(report.errorLine(), "");
 }
 
-TEST(Report, CommandsWithoutADeviceHaveNoDeviceMember) {
-    Report report("makekey", "");
-    report.set("key", JsonValue::string("QX010203"));
-    EXPECT_EQ(report.output(true),
-              "{\"command\": \"makekey\", \"schema\": 1, \"key\": \"QX010203\"}\n");
-}
-
 TEST(Report, FailureIsOneLineNamingTheDeviceWithoutItsPassword) {
     Report report("read", "iscsi://admin%s3cret@192.0.2.1/iqn.2003-01.org.example:d/1");
     report.set("passes", JsonValue::boolean(false));
@@ -118,30 +111,11 @@ TEST(Report, RawRepliesOnlyWhenAskedFor) {
         << report.output(true);
 }
 
-TEST(Report, ANoAnswerHasItsStatusButNoErrorLine) {
-    Report report("worm", "/dev/nst0");
-    report.line("not WORM (lto test)");
-    report.answerNo(36);
-    EXPECT_EQ(report.status(), 36);
-    EXPECT_EQ(report.errorLine(), "");
-    EXPECT_NE(report.output(true).find("\"exit_status\": 36"), std::string::npos);
-    EXPECT_EQ(report.output(true).find("\"error\""), std::string::npos);
-}
-
 TEST(Progress, ElapsedTimeInSecondsThenMinutes) {
     EXPECT_EQ(progressLine("SPACE to end of data", std::chrono::milliseconds(1999)),
               "qxscsi: SPACE to end of data: 1 s elapsed");
     EXPECT_EQ(progressLine("ERASE", std::chrono::seconds(3725)),
               "qxscsi: ERASE: 62 min 5 s elapsed");
-    Progress progress;
-    std::string what;
-    Progress::Clock::time_point since;
-    EXPECT_FALSE(progress.current(what, since));
-    progress.begin("SPACE to end of data");
-    EXPECT_TRUE(progress.current(what, since));
-    EXPECT_EQ(what, "SPACE to end of data");
-    progress.end();
-    EXPECT_FALSE(progress.current(what, since));
 }
 
 }  // namespace

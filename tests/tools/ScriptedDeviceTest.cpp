@@ -27,11 +27,6 @@ TEST_F(DeviceGreeting, TakesPowerOnAttentionsAndLeavesOtherAnswersToTheCommand) 
     } rows[] = {
         {"ready", {Reply::good()}, 0, 1, ""},
         {"new nexus", {Reply::check(0x06, 0x29, 0x00), Reply::good()}, 0, 2, ""},
-        {"two resets",
-         {Reply::check(0x06, 0x29, 0x01), Reply::check(0x06, 0x29, 0x03), Reply::good()},
-         0,
-         3,
-         ""},
         // A tape drive without a cartridge still answers the commands that need none.
         {"not ready", {Reply::check(0x02, 0x3A, 0x00)}, 0, 1, ""},
         {"pre-empted",
@@ -108,8 +103,6 @@ TEST_F(ReadCommand, EachClassOfRefusalHasItsExitStatus) {
         {"fenced", Reply::conflict(), 24, "READ(10) of LBA 0: reservation conflict"},
         {"beyond the end", Reply::check(0x05, 0x21, 0x00), 5,
          "sense key ILLEGAL REQUEST, ASC 21h ASCQ 00h"},
-        {"medium error", Reply::check(0x03, 0x11, 0x00), 3, "MEDIUM ERROR"},
-        {"not ready", Reply::check(0x02, 0x04, 0x01), 2, "NOT READY"},
         {"busy", Reply::status(8), 99, "SCSI status 8"},
         {"transport", Reply::throwQx("gone", 5), 99, "could not be sent"},
     };

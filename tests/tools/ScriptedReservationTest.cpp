@@ -79,7 +79,6 @@ TEST_F(ScriptedReservation, TheForcedReserveReportsItsOutcome) {
         {{"QX010203"}, "", "reserved", {1}},
         {{"QX010203"}, "QX010203", "already held", {}},
         {{"QX040506"}, "QX040506", "pre-empted", {6, 4}},
-        {{"QX010299"}, "QX010299", "pre-empted", {6, 4}},
     };
     for (const auto& row : rows) {
         fake::platform().reset();

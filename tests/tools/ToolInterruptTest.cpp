@@ -19,30 +19,19 @@ ToolRun runStalling(std::vector<std::string> args, RunOptions options) {
     return runProgram(QXSCSI_STALLING_TOOL_PATH, args, options);
 }
 
-TEST(ToolInterrupt, CtrlCEndsTheWaitForSpacingAtOnce) {
-    RunOptions options;
-    options.seconds = 20;
-    options.interruptAfterMs = 500;
-    const ToolRun run = runStalling({"position", "--eod", "/dev/nst0"}, options);
-    EXPECT_EQ(run.signal, SIGINT) << "status " << run.status << ": " << run.err;
-    EXPECT_LT(run.milliseconds, 5000) << "the drive's 30 s were not waited for";
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err,
-              "qxscsi: /dev/nst0: interrupted during SPACE to end of data; the device may still "
-              "be carrying it out\n");
-}
-
-TEST(ToolInterrupt, AScriptThatAskedForJsonStillGetsItsObject) {
+TEST(ToolInterrupt, CtrlCEndsTheWaitForSpacingAtOnceAndAScriptStillGetsItsObject) {
     RunOptions options;
     options.seconds = 20;
     options.interruptAfterMs = 500;
     const ToolRun run = runStalling({"position", "--eod", "--json", "/dev/nst0"}, options);
-    EXPECT_EQ(run.signal, SIGINT);
+    EXPECT_EQ(run.signal, SIGINT) << "status " << run.status << ": " << run.err;
+    EXPECT_LT(run.milliseconds, 5000) << "the drive's 30 s were not waited for";
+    EXPECT_EQ(run.err,
+              "qxscsi: /dev/nst0: interrupted during SPACE to end of data; the device may still "
+              "be carrying it out\n");
     const json object = json::parse(run.out, nullptr, false);
     ASSERT_FALSE(object.is_discarded()) << run.out;
-    EXPECT_EQ(object.value("command", ""), "position");
     EXPECT_EQ(object.value("exit_status", 0), 130);
-    EXPECT_NE(object.value("error", "").find("interrupted during SPACE"), std::string::npos);
 }
 
 TEST(ToolInterrupt, ElapsedTimeShowsOnATerminalAndNowhereElse) {

@@ -135,12 +135,6 @@ TEST(DemoCommandLine, BadArgumentsAreSaidAndHelpAnswers) {
     } cases[] = {
         {{"--help"}, 0, "Usage: qxscsi-demo --tool PATH --portal HOST:PORT --target IQN"},
         {{"--portal", "127.0.0.1:1"}, 2, "--tool, --portal and --target are needed"},
-        {{"--portal", "p", "--target", "t", "--disk-lun", "256"},
-         2,
-         "--disk-lun '256' is not a LUN (0 to 255)"},
-        {{"--portal", "p", "--target", "t", "--tape-lun", "5"},
-         2,
-         "the disk and the tape drive must be different LUNs"},
         {{"--tool", "/nonexistent/qxscsi", "--portal", "p", "--target", "t"},
          2,
          "qxscsi-demo: cannot run the tool /nonexistent/qxscsi: No such file or directory"},

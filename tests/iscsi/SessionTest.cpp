@@ -1,13 +1,7 @@
 // The iSCSI sessions against tgt: one per host and target whatever the LUN, a login's unit
 // attention kept from the caller, and a target that stops answering.
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "PrivateTarget.h"
 #include "Scsi.h"
@@ -17,7 +11,6 @@
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 using Session = tgt::TgtTest;
 
@@ -85,49 +78,6 @@ TEST_F(Session, SilentTargetFailsTheCommandInItsTimeAndTheNextOpenLogsInAfresh) 
     EXPECT_EQ(OZScsi::populate(again), 0);
     std::string failure;
     EXPECT_EQ(testUnitReady(again, failure), 0) << failure;
-}
-
-// The target's list of sessions.
-std::string targetSessions() {
-    return tgt::tgtadm("--lld iscsi --op show --mode conn --tid 1");
-}
-
-TEST_F(Session, SessionOutlivesItsLastObjectUntilTheProcessExits) {
-    const std::string host = "exit-host";
-    int ready[2];
-    int go[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(go), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        OZScsiTarget* target = new OZScsiTarget(tgt::path(tgt::kTape, host).c_str(), true);
-        const char result = OZScsi::open(*target, 10) == 0 ? 'y' : 'n';
-        delete target;  // the session stays in the pool until the process exits
-        (void)!::write(ready[1], &result, 1);
-        char c;
-        (void)!::read(go[0], &c, 1);
-        std::exit(0);
-    }
-    char result = 'n';
-    EXPECT_EQ(::read(ready[0], &result, 1), 1);
-    EXPECT_EQ(result, 'y');
-    EXPECT_THAT(targetSessions(), HasSubstr(host)) << "the session outlives its last object";
-    const char c = 'x';
-    EXPECT_EQ(::write(go[1], &c, 1), 1);
-    int status = -1;
-    for (int i = 0; i < 100 && ::waitpid(child, &status, WNOHANG) == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    if (::waitpid(child, &status, WNOHANG) == 0) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        ADD_FAILURE() << "the process did not exit";
-    }
-    for (int fd : {ready[0], ready[1], go[0], go[1]}) {
-        ::close(fd);
-    }
-    EXPECT_THAT(targetSessions(), Not(HasSubstr(host)));
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "PrivateTarget.h"
@@ -171,29 +170,6 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
     QXNTSpti after(0, path);
     EXPECT_EQ(tgt::readBlockZero(after, message), tgt::kGood) << message;
     EXPECT_EQ(openDescriptors(), pooled);
-}
-
-TEST(TargetLoss, TargetThatPausesShorterThanThePingBoundIsWaitedFor) {
-    tgt::PrivateTarget target;
-    ASSERT_TRUE(target.started());
-    OZScsiTarget disk(target.path(tgt::kFlatDisk, "pause-host").c_str(), true);
-    ASSERT_EQ(OZScsi::open(disk, 10), 0);
-    const int pid = target.pid();
-    for (int round = 0; round < 2; ++round) {
-        // Quiet for 6 s: a ping goes out after 3 s and is answered, with the command, when the
-        // target goes on; the session works on.
-        tgt::Stopped stopped(pid);
-        ASSERT_TRUE(stopped.ok());
-        std::thread resume([&stopped] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(6000));
-            stopped.resume();
-        });
-        long long ms = 0;
-        const std::string text = failedInFlight(disk, ms);
-        resume.join();
-        EXPECT_EQ(text, "(the command completed)") << "round " << round;
-        EXPECT_GE(ms, 5900);
-    }
 }
 
 TEST(TargetLoss, ProcessExitsPromptlyWithPooledSessionsToAStoppedTarget) {

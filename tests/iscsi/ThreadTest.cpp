@@ -10,10 +10,8 @@
 // turns on it; the first object is made before any thread starts (it creates the platform's
 // shared SCSI layer object, which is unguarded). Built on its own too, to run under
 // ThreadSanitizer.
-#include <algorithm>
 #include <array>
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,36 +30,17 @@ constexpr int kRounds = 500;
 constexpr int kOpenEvery = 25;
 constexpr int kTimeoutSeconds = 30;
 constexpr int kBlock = 512;
-constexpr unsigned char kStatusGood = 0x00;
-constexpr unsigned char kStatusConflict = 0x18;
-constexpr unsigned char kExclusiveAccess = 0x03;
 // The holder's reservation key.
 const std::string kHolderKey = "QX070701";
 constexpr char kHolder[] = "thread-holder";
 constexpr char kStranger[] = "thread-stranger";
 
-struct Reply {
-    bool answered = false;  // SendSCSICmd returned true
-    int status = -1;
-    unsigned char key = 0, asc = 0;
-    std::string error;  // when not answered
-};
-
-Reply send(QXNTSpti& spti, std::vector<unsigned char> cdb, unsigned char* data, int length,
-           bool toDevice) {
-    Reply r;
-    unsigned char ascq = 0;
-    r.answered = spti.SendSCSICmd(cdb.data(), static_cast<int>(cdb.size()), data, length, &r.key,
-                                  &r.asc, &ascq, kTimeoutSeconds, toDevice ? 1 : 0);
-    r.status = spti.m_nScsiStatus;
-    r.error = r.answered ? std::string() : spti.m_strErrorMsg;
-    return r;
-}
-
-std::string describe(const Reply& r) {
-    char text[64];
-    std::snprintf(text, sizeof text, "status 0x%02x sense %x/%02x", r.status, r.key & 0x0F, r.asc);
-    return r.answered ? std::string(text) : "no answer: " + r.error;
+// READ(10) or WRITE(10) of one block at LBA 0.
+bool transfer(QXNTSpti& spti, unsigned char* block, bool write) {
+    unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    cdb[0] = write ? 0x2A : 0x28;
+    return spti.SendSCSICmd(cdb, 10, block, kBlock, nullptr, nullptr, nullptr, kTimeoutSeconds,
+                            write ? 1 : 0);
 }
 
 // The block written to the shared disk, which only the holder may read back.
@@ -95,35 +74,28 @@ class Threads : public tgt::TgtTest {
         const bool holder = o.host == kHolder;
         const bool shared = o.lun == tgt::kThreadDisk;
         const std::string who = o.host + " LUN " + std::to_string(o.lun) + ": ";
+        QXNTSpti& spti = *o.spti;
         if (kind == 0) {
-            unsigned char page[64] = {};
-            const Reply r =
-                send(*o.spti, {0x12, 0x01, 0x80, 0, sizeof page, 0}, page, sizeof page, false);
-            std::string serial(reinterpret_cast<const char*>(page + 4),
-                               page[3] < sizeof page - 4 ? page[3] : 0);
+            std::string serial;
+            const bool answered = spti.GetSerialNumber(serial);
             serial.erase(0, serial.find_first_not_of(' '));  // tgt pads it in front
-            const std::string expected = "QXD000" + std::to_string(o.lun);
-            if (!r.answered || r.status != kStatusGood || serial != expected) {
-                note(who + "serial number '" + serial + "', " + describe(r));
+            if (!answered || serial != "QXD000" + std::to_string(o.lun)) {
+                note(who + "serial number '" + serial + "' " + spti.m_strErrorMsg);
             }
         } else if (kind == 1) {
             std::array<unsigned char, kBlock> block{};
-            const Reply r =
-                send(*o.spti, {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0}, block.data(), kBlock, false);
-            const unsigned char expected = shared && !holder ? kStatusConflict : kStatusGood;
-            if (!r.answered || r.status != expected || (shared && holder && block != pattern())) {
-                note(who + "READ(10) " + describe(r));
+            const int expected = shared && !holder ? tgt::kReservationConflict : tgt::kGood;
+            if (!transfer(spti, block.data(), false) || spti.m_nScsiStatus != expected ||
+                (shared && holder && block != pattern())) {
+                note(who + "READ(10) status " + std::to_string(spti.m_nScsiStatus) + " " +
+                     spti.m_strErrorMsg);
             }
         } else {
-            unsigned char data[24] = {};
-            const Reply r = send(*o.spti, {0x5E, 0x01, 0, 0, 0, 0, 0, 0, sizeof data, 0}, data,
-                                 sizeof data, false);
-            const bool held = data[7] == 16 &&
-                              std::equal(data + 8, data + 16, kHolderKey.begin()) &&
-                              (data[21] & 0x0F) == kExclusiveAccess;
-            if (!r.answered || r.status != kStatusGood || (shared && !held)) {
-                note(who + "READ RESERVATION " + describe(r) +
-                     (shared && !held ? ", not the holder's" : ""));
+            std::string key;
+            unsigned long type = 0;
+            if (!spti.QueryReserve(key, type) ||
+                (shared && (key != kHolderKey || type != tgt::kExclusiveAccess))) {
+                note(who + "READ RESERVATION: '" + key + "' " + spti.m_strErrorMsg);
             }
         }
     }
@@ -170,8 +142,8 @@ TEST_F(Threads, EightThreadsOnFourObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPer
     ASSERT_EQ(holder.RegisterPR(kHolderKey, true), 0) << holder.m_strErrorMsg;
     ASSERT_EQ(holder.ReservePR(kHolderKey), 0) << holder.m_strErrorMsg;
     std::array<unsigned char, kBlock> block = pattern();
-    const Reply r = send(holder, {0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0}, block.data(), kBlock, true);
-    ASSERT_TRUE(r.answered && r.status == kStatusGood) << "WRITE(10) " << describe(r);
+    ASSERT_TRUE(transfer(holder, block.data(), true) && holder.m_nScsiStatus == tgt::kGood)
+        << "WRITE(10) " << holder.m_strErrorMsg;
 
     std::atomic<int> sent{0};
     std::atomic<int> opened{0};

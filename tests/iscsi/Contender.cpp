@@ -2,10 +2,7 @@
 // it takes the shared disk with the forced reserve, round after round, while other hosts do
 // the same, then stays alive, holding its session, until the test has looked at the device.
 //
-//   qxscsi_contender PATH FIRST SECOND THIRD ROUNDS [OTHER-PATH...]
-//
-// Each OTHER-PATH (another host's, say) is opened once at the start, so that the process holds
-// a session for it too until it exits.
+//   qxscsi_contender PATH FIRST SECOND THIRD ROUNDS
 //
 // It talks to the test line by line:
 //   writes "ready"                        once its handle is open
@@ -58,15 +55,8 @@ void readBlockZero(const std::string& path) {
 
 int main(int argc, char** argv) {
     if (argc < 6) {
-        std::cerr << "usage: qxscsi_contender PATH FIRST SECOND THIRD ROUNDS [OTHER-PATH...]\n";
+        std::cerr << "usage: qxscsi_contender PATH FIRST SECOND THIRD ROUNDS\n";
         return 2;
-    }
-    for (int i = 6; i < argc; ++i) {
-        QXNTSpti other(0, argv[i]);
-        if (!other.isOK()) {
-            std::cout << "open failed: " << other.m_strErrorMsg << std::endl;
-            return 1;
-        }
     }
     const std::string path = argv[1];
     const int first = std::atoi(argv[2]);

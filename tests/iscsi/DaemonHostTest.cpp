@@ -156,16 +156,23 @@ TEST(DaemonHost, ARestartedHostTakesOverWhatItsEarlierProcessReserved) {
     EXPECT_EQ(tgt::readState(target.path(tgt::kFlatDisk, "observer")).generation, generation);
 }
 
-TEST(DaemonHost, ExitWithAnotherThreadsCommandWaitingOnAStoppedTargetKeepsItsBound) {
+TEST(DaemonHost, ExitWithPooledSessionsAndACommandWaitingOnAStoppedTargetKeepsItsBound) {
     tgt::PrivateTarget target;
     ASSERT_TRUE(target.started());
-    const std::string path = target.path(tgt::kFlatDisk, "exit-host");
     const int pid = target.pid();
     long long ms = 0;
     const int status = inChild(
         [&] {
-            OZScsiTarget disk(path.c_str(), true);
-            if (OZScsi::open(disk, 10) != 0 || ::kill(pid, SIGSTOP) != 0) {
+            // Three sessions, whose logouts at exit share one bound; one has a command waiting.
+            OZScsiTarget disk(target.path(tgt::kFlatDisk, "exit-host").c_str(), true);
+            OZScsiTarget second(target.path(tgt::kFlatDisk, "exit-host-2").c_str(), true);
+            OZScsiTarget tape(target.path(tgt::kTape, "exit-host-3").c_str(), true);
+            for (OZScsiTarget* t : {&disk, &second, &tape}) {
+                if (OZScsi::open(*t, 10) != 0) {
+                    return 10;
+                }
+            }
+            if (::kill(pid, SIGSTOP) != 0) {
                 return 10;
             }
             std::thread([&disk] {

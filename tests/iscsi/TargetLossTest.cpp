@@ -13,7 +13,6 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "tests/Loopback.h"
-#include "tests/tools/RunTool.h"
 
 namespace {
 
@@ -170,30 +169,6 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
     QXNTSpti after(0, path);
     EXPECT_EQ(tgt::readBlockZero(after, message), tgt::kGood) << message;
     EXPECT_EQ(openDescriptors(), pooled);
-}
-
-TEST(TargetLoss, ProcessExitsPromptlyWithPooledSessionsToAStoppedTarget) {
-    tgt::PrivateTarget target;
-    ASSERT_TRUE(target.started());
-    // Three sessions: their logouts share one limit.
-    tooltest::HostProcess host(
-        QXSCSI_CONTENDER_PATH,
-        {target.path(tgt::kFlatDisk, "exit-host"), "1", "2", "3", "1",
-         target.path(tgt::kFlatDisk, "exit-host-2"), target.path(tgt::kTape, "exit-host-3")});
-    std::string line;
-    ASSERT_TRUE(host.hear(line, tooltest::nowMs() + 30000));
-    ASSERT_EQ(line, "ready");
-    ASSERT_TRUE(host.say("go"));
-    ASSERT_TRUE(host.hear(line, tooltest::nowMs() + 30000));
-    ASSERT_THAT(line, HasSubstr(" 0:1 ")) << "the host reserved";
-    tgt::Stopped stopped(target.pid());
-    ASSERT_TRUE(stopped.ok());
-    long long ms = 0;
-    int status = -1;
-    ms = timedMs([&] { status = host.finish(tooltest::nowMs() + 20000); });
-    std::printf("target loss: exit with three sessions to a stopped target in %lld ms\n", ms);
-    EXPECT_EQ(status, 0);
-    EXPECT_LT(ms, 3500) << "the logouts at exit share one bound";
 }
 
 }  // namespace

@@ -103,6 +103,14 @@ void readAnswers(const std::string& dev, int status) {
           describe(raw));
 }
 
+// A host's operation ended in want (its code), or the check says what it ended in.
+void expectCode(QXScsiHardDisk& host, unsigned long rc, const std::string& what,
+                unsigned long want = 0) {
+    std::string message;
+    host.getLastError(message);
+    CHECK(rc == want, what, std::to_string(rc) + " " + message);
+}
+
 void story(const std::string& a, const std::string& b) {
     QXScsiHardDisk hostA(a, 1);
     QXScsiHardDisk hostB(b, 2);
@@ -110,40 +118,25 @@ void story(const std::string& a, const std::string& b) {
     hostB.Open();
     const uint64_t qxA = keyNumber("QX010203");
     const uint64_t qxB = keyNumber("QX040506");
-    std::string keyA, keyB, message;
+    std::string keyA, keyB;
 
-    CHECK(hostA.doForcePR_Clear(1, 2, 3) == 0, "A clears the device", "");
+    expectCode(hostA, hostA.doForcePR_Clear(1, 2, 3), "A clears the device");
     agree("fresh device", a, b, expected({}, 0));
 
-    unsigned long rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
-    hostA.getLastError(message);
-    CHECK(rc == 0, "A reserves", message);
+    expectCode(hostA, hostA.doForcePR_Reserve(1, 2, 3, keyA), "A reserves");
     agree("A reserved", a, b, expected({qxA}, qxA));
 
-    rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
-    hostA.getLastError(message);
-    CHECK(rc == 0, "A reserves again", message);
-    agree("A reserved again", a, b, expected({qxA}, qxA));
-
-    rc = hostB.doForcePR_Reserve(4, 5, 6, keyB);
-    hostB.getLastError(message);
-    CHECK(rc == 0, "B pre-empts A", message);
+    expectCode(hostB, hostB.doForcePR_Reserve(4, 5, 6, keyB), "B pre-empts A");
     agree("B pre-empted A", a, b, expected({qxB}, qxB));
 
     readAnswers(a, 24);
     agree("A's READ(10) refused", a, b, expected({qxB}, qxB));
-    rc = hostA.doPR_Release(keyA);
-    hostA.getLastError(message);
-    CHECK(rc == 45002, "A, pre-empted, cannot release", std::to_string(rc) + " " + message);
+    expectCode(hostA, hostA.doPR_Release(keyA), "A, pre-empted, cannot release", 45002);
 
-    rc = hostA.doForcePR_Clear(1, 2, 3);
-    hostA.getLastError(message);
-    CHECK(rc == 0, "A's forced clear", message);
+    expectCode(hostA, hostA.doForcePR_Clear(1, 2, 3), "A's forced clear");
     agree("forced clear", a, b, expected({}, 0));
 
-    rc = hostA.doForcePR_Reserve(1, 2, 3, keyA);
-    hostA.getLastError(message);
-    CHECK(rc == 0, "A reserves the cleared device", message);
+    expectCode(hostA, hostA.doForcePR_Reserve(1, 2, 3, keyA), "A reserves the cleared device");
     agree("A reserved the cleared device", a, b, expected({qxA}, qxA));
 
     // Host A again, through B's path (a restarted process, a login under another initiator port):
@@ -151,17 +144,14 @@ void story(const std::string& a, const std::string& b) {
     // reserve takes the reservation over.
     QXScsiHardDisk againA(b, 1);
     againA.Open();
-    rc = againA.doForcePR_Reserve(1, 2, 3, keyA);
-    againA.getLastError(message);
-    CHECK(rc == 0, "A's key through B's path takes the reservation over", message);
+    expectCode(againA, againA.doForcePR_Reserve(1, 2, 3, keyA),
+               "A's key through B's path takes the reservation over");
     agree("A's key took over through B's path", a, b, expected({qxA}, qxA));
     readAnswers(a, 24);
     readAnswers(b, 0);
-    rc = againA.doPR_Release(keyA);
-    againA.getLastError(message);
-    CHECK(rc == 0, "A releases", message);
+    expectCode(againA, againA.doPR_Release(keyA), "A releases");
     agree("A released", a, b, expected({qxA}, 0));
-    CHECK(hostA.doForcePR_Clear(1, 2, 3) == 0, "A clears the device", "");
+    expectCode(hostA, hostA.doForcePR_Clear(1, 2, 3), "A clears the device");
 }
 
 // sg_persist registers, reserves and pre-empts under keyOfB and keyOfA (given as the numbers
@@ -182,12 +172,11 @@ void madeBySgPersist(const std::string& kind, const std::string& a, const std::s
 
     QXScsiHardDisk hostB(b, 2);
     hostB.Open();
-    std::string keyB, message;
-    const unsigned long rc = hostB.doForcePR_Reserve(4, 5, 6, keyB);
-    hostB.getLastError(message);
-    CHECK(rc == 0, kind + ": B's forced reserve takes over from sg_persist's holder", message);
+    std::string keyB;
+    expectCode(hostB, hostB.doForcePR_Reserve(4, 5, 6, keyB),
+               kind + ": B's forced reserve takes over from sg_persist's holder");
     agree(kind + ": B took over", a, b, expected({keyNumber("QX040506")}, keyNumber("QX040506")));
-    CHECK(hostB.doForcePR_Clear(4, 5, 6) == 0, kind + ": B clears the device", "");
+    expectCode(hostB, hostB.doForcePR_Clear(4, 5, 6), kind + ": B clears the device");
     agree(kind + ": B cleared", a, b, expected({}, 0));
 }
 

@@ -97,15 +97,8 @@ TEST(TargetLoss, KilledTargetFailsEveryCallAtOnceAndARestartedOneIsLoggedInAfres
     EXPECT_THAT(failedInFlight(before, ms), HasSubstr("failed earlier"));
     QXScsiHardDisk disk(path, 1);
     ASSERT_TRUE(disk.Open());
-    std::vector<std::string> keys;
-    std::string holder;
-    unsigned long type = 0;
     expectFailedCall("doForcePR_Reserve", disk, kPassThroughFailed,
                      [&] { return disk.doForcePR_Reserve(1, 2, 3, key); });
-    expectFailedCall("PR_queryRegKey", disk, kPassThroughFailed,
-                     [&] { return disk.PR_queryRegKey(keys); });
-    expectFailedCall("PR_queryRsrv", disk, kPassThroughFailed,
-                     [&] { return disk.PR_queryRsrv(holder, type); });
     expectFailedCall("doPR_Release", disk, kReserveOutFailed,
                      [&] { return disk.doPR_Release(key); });
     expectFailedCall("doForcePR_Clear", disk, kReserveOutFailed,

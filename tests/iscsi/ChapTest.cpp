@@ -105,7 +105,6 @@ TEST_F(Chap, WrongCredentialsAreRefusedWithTheTargetsReasonBesideAPooledGoodSess
         std::vector<std::pair<std::string, std::string>> environment;
     } cases[] = {
         {"wrong password", user() + "%" + kWrongSecret + "@", {}},
-        {"wrong user", std::string("qxnobody%") + secret() + "@", {}},
         {"no credentials", "", {}},
         {"wrong password in the environment",
          "",

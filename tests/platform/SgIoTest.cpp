@@ -65,13 +65,11 @@ TEST(SgIo, ReplyTellsDeviceAnswersFromFailuresAndBoundsItsLengths) {
         {0, 0, 0, 0, 0, ok, 0, 36, 0},               // good
         {2, 0, 0x08, 16, 18, ok, 2, 20, 18},         // check condition, sense, short transfer
         {2, 0, 0x28, 0, 18, ok, 2, 36, 18},          // sense flag with suggestion bits
-        {0, 0, 0x08, 0, 0, ok, 0, 36, 0},            // sense flag alone
         {0x18, 0x11, 0, 0, 0, ok, 0x18, 36, 0},      // conflict with nexus failure
         {0, 0x11, 0, 0, 0, ok, 0x18, 36, 0},         // nexus failure, status cleared
         {2, 0x10, 0x08, 0, 18, ok, 2, 36, 18},       // mid-layer's verdict on an answer
         {0, 0x10, 0, 0, 0, failed, -1, 36, 0},       // the same without an answer
         {0, 0x03, 0, 0, 0, failed, -1, 36, 0},       // host time-out
-        {0, 0, 0x06, 0, 0, failed, -1, 36, 0},       // driver time-out
         {2, 0x05, 0x08, 0, 18, failed, -1, 36, 18},  // aborted, sense kept
         {2, 0, 0x0C, 0, 18, failed, -1, 36, 18},     // driver error beside the sense flag
         {0, 0, 0, -5, 0, ok, 0, 36, 0},              // negative residual

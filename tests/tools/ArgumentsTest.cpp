@@ -18,10 +18,8 @@ struct GoodLine {
 TEST(Arguments, OptionsMayComeInAnyOrder) {
     const GoodLine lines[] = {
         {{"pr-keys", "/dev/sg1"}, "pr-keys", "/dev/sg1"},
-        {{"--json", "pr-keys", "/dev/sg1"}, "pr-keys", "/dev/sg1"},
         {{"pr-reserve", "/dev/sdb", "--host", "1,2,3"}, "pr-reserve", "/dev/sdb"},
         {{"--host=1,2,3", "-vv", "pr-reserve", "--snapshot", "/dev/sdb"}, "pr-reserve", "/dev/sdb"},
-        {{"makekey", "--snapshot", "1,2"}, "makekey", ""},
         {{"read", "--lba", "0x10", "iscsi://h/iqn.x:y/1"}, "read", "iscsi://h/iqn.x:y/1"},
     };
     for (const GoodLine& line : lines) {

@@ -219,6 +219,30 @@ TEST(TapeAlertPage, ParametersAreReadByTheirCodesAndLengthsWithinTheReply) {
     EXPECT_EQ(setTapeAlertFlags(bytes({0x2E, 0, 0xFF})), std::vector<int>{});
 }
 
+// What --hex shows of a reply: the length its own header gives, never more than was read.
+TEST(ReplyLength, TheHeadersLengthBoundedByTheBytesRead) {
+    const struct {
+        Bytes cdb;
+        std::size_t read;  // bytes in the buffer; byte 0 is 11, byte 3 is 8, byte 4 is 31
+        std::size_t shown;
+    } rows[] = {
+        {bytes({0x12, 0, 0, 0, 96, 0}), 96, 36},        // INQUIRY: additional length + 5
+        {bytes({0x12, 0x01, 0x80, 0, 96, 0}), 96, 12},  // VPD page: page length + 4
+        {bytes({0x12, 0, 0, 0, 96, 0}), 4, 4},          // cut before the length byte
+        {bytes({0x1A, 0, 0x3F, 0, 96, 0}), 96, 12},     // MODE SENSE(6): mode data length + 1
+        {bytes({0x4D, 0, 0x6E, 0, 0, 0, 0, 0, 96, 0}), 96, 12},  // LOG SENSE: page length + 4
+        {bytes({0x4D, 0, 0x6E, 0, 0, 0, 0, 0, 96, 0}), 10, 10},
+        {bytes({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 96, 8},   // READ CAPACITY(10)
+        {bytes({0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0}), 96, 20},  // READ POSITION, short form
+    };
+    for (const auto& row : rows) {
+        Bytes data = bytes({11, 0, 0, 8, 31});
+        data.resize(row.read, 0);
+        EXPECT_EQ(replyLength(row.cdb[0], row.cdb, data), row.shown)
+            << int(row.cdb[0]) << " " << row.read;
+    }
+}
+
 TEST_F(TapeCommand, WormRunsTheFamilyTestAndAnswersByExitStatus) {
     // LTO of a vendor other than IBM and CERTANCE: bit 0 of the medium type.
     Report report =

@@ -59,148 +59,124 @@ class TapeCommand : public fake::Test {
     }
 };
 
-TEST_F(TapeCommand, IdentifyReadsIdentitySerialAndTapeAlertSupport) {
+// What a tape drive answers, and what the command makes of it: its exit status, a part of its
+// text (of the error line when it failed), a part of its JSON, and the commands it sent (when
+// given). A no is an answer: no error line with status 36, as with 0.
+struct Case {
+    const char* command;
+    std::vector<Reply> replies;
+    int status;
+    const char* said;
+    const char* json;
+    std::vector<Bytes> cdbs = {};
+    const char* family = "";
+    bool eod = false;
+};
+
+Case row(const char* command, std::vector<Reply> replies, int status, const char* said,
+         const char* json, std::vector<Bytes> cdbs = {}, const char* family = "",
+         bool eod = false) {
+    return {command, std::move(replies), status, said, json, std::move(cdbs), family, eod};
+}
+
+// TapeAlert flags 3 (warning), 20 (critical) and 47 (unnamed) set among all 64, or none set.
+Bytes tapeAlertPage(bool set) {
+    Bytes body;
+    for (int code = 1; code <= 64; ++code) {
+        parameter(body, code, !set ? 0 : code == 20 ? 1 : code == 3 ? 2 : code == 47 ? 1 : 0);
+    }
+    return logPage(0x2E, body);
+}
+
+TEST_F(TapeCommand, EachCommandOnEachKindOfAnswer) {
     Bytes serial = bytes({0x01, 0x80, 0, 12});
     for (char c : std::string("   QXT0003  ")) {
         serial.push_back(static_cast<unsigned char>(c));
     }
-    Report report =
-        run("identify", {Reply::good(inquiry("IBM", "ULT3580-TD3")), Reply::good(serial),
-                         Reply::good(logPage(0, {0, 0x0C, 0x2E}))});
-    EXPECT_EQ(report.status(), 0) << report.errorLine();
-    EXPECT_EQ(report.output(false),
-              "vendor: IBM\nproduct: ULT3580-TD3\nrevision: 1\nserial: QXT0003\nTapeAlert: yes\n");
-    EXPECT_EQ(cdbs(), (std::vector<Bytes>{bytes({0x12, 0, 0, 0, 36, 0}),
-                                          bytes({0x12, 0x01, 0x80, 0, 252, 0}),
-                                          bytes({0x4D, 0, 0x40, 0, 0, 0, 0, 0x01, 0x00, 0})}));
-    EXPECT_TRUE(has(report.output(true), "\"serial\": \"QXT0003\", \"tapealert\": true"));
-
-    // Without the serial number page or log pages the device still identifies itself; a
-    // hostile identification prints no control characters.
-    fake::platform().reset();
-    Bytes hostile = inquiry("X\x1b[2J", "TAPE");
-    report = run("identify", {Reply::good(hostile), Reply::check(0x05, 0x24, 0x00),
-                              Reply::check(0x05, 0x20, 0x00)});
-    EXPECT_EQ(report.status(), 0) << report.errorLine();
-    EXPECT_EQ(report.output(false),
-              "vendor: X.[2J\nproduct: TAPE\nrevision: 1\nserial: none\nTapeAlert: no\n");
-    EXPECT_TRUE(has(report.output(true), "\"serial\": null, \"tapealert\": false"));
-}
-
-TEST_F(TapeCommand, IdentifyFailsOnlyWhenTheDeviceCannotAnswer) {
-    Report report = run("identify", {Reply::throwQx("gone", 5)});
-    EXPECT_EQ(report.status(), 99);
-    EXPECT_TRUE(has(report.errorLine(), "INQUIRY could not be sent")) << report.errorLine();
-    EXPECT_EQ(report.output(false), "");
-    fake::platform().reset();
-    report = run("identify", {Reply::good(inquiry("IBM", "X")), Reply::conflict()});
-    EXPECT_EQ(report.status(), 24);
-}
-
-TEST_F(TapeCommand, TestUnitReadyNamesTheSenseOfADriveThatIsNotReady) {
-    Report report = run("tur", {Reply::good()});
-    EXPECT_EQ(report.status(), 0);
-    EXPECT_EQ(report.output(false), "ready\n");
-    EXPECT_EQ(cdbs(), std::vector<Bytes>{bytes({0, 0, 0, 0, 0, 0})});
-
-    fake::platform().reset();
-    report = run("tur", {Reply::check(0x02, 0x3A, 0x00)});
-    EXPECT_EQ(report.status(), 2);
-    EXPECT_EQ(report.output(false), "not ready\n");
-    EXPECT_TRUE(has(report.errorLine(), "TEST UNIT READY: sense key NOT READY"))
-        << report.errorLine();
-}
-
-TEST_F(TapeCommand, LockAndUnlockSetOrClearPrevent) {
-    Report report = run("lock", {Reply::good()});
-    EXPECT_EQ(report.output(false), "medium removal prevented\n");
-    report = run("unlock", {Reply::good()});
-    EXPECT_EQ(report.output(false), "medium removal allowed\n");
-    EXPECT_EQ(cdbs(),
-              (std::vector<Bytes>{bytes({0x1E, 0, 0, 0, 1, 0}), bytes({0x1E, 0, 0, 0, 0, 0})}));
-}
-
-TEST_F(TapeCommand, PositionReadsPartitionBlockAndEdges) {
-    const struct {
-        const char* what;
-        Bytes reply;
-        const char* text;
-        const char* json;
-    } rows[] = {
-        {"beginning", bytes({0x80, 0, 0, 0, 0, 0, 0, 0}),
-         "partition 0, block 0 (beginning of partition)\n",
-         "\"partition\": 0, \"block\": 0, \"beginning_of_partition\": true"},
-        {"second partition", bytes({0, 1, 0, 0, 0x81, 0x02, 0x03, 0x04}),
-         "partition 1, block 2164392708\n", "\"partition\": 1, \"block\": 2164392708"},
-        {"end", bytes({0x40, 0, 0, 0, 0, 0, 0, 9}), "partition 0, block 9 (end of partition)\n",
-         "\"end_of_partition\": true"},
+    const Bytes inquiryCdb = bytes({0x12, 0, 0, 0, 36, 0}),
+                positionCdb = bytes({0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+                spaceCdb = bytes({0x11, 0x03, 0, 0, 0, 0}),
+                pagesCdb = bytes({0x4D, 0, 0x40, 0, 0, 0, 0, 0x01, 0x00, 0});
+    const Reply hp = Reply::good(inquiry("HP", "Ultrium 3-SCSI"));
+    const Case cases[] = {
+        row("identify",
+            {Reply::good(inquiry("IBM", "ULT3580-TD3")), Reply::good(serial),
+             Reply::good(logPage(0, {0, 0x0C, 0x2E}))},
+            0, "vendor: IBM\nproduct: ULT3580-TD3\nrevision: 1\nserial: QXT0003\nTapeAlert: yes\n",
+            "\"serial\": \"QXT0003\", \"tapealert\": true",
+            {inquiryCdb, bytes({0x12, 0x01, 0x80, 0, 252, 0}), pagesCdb}),
+        // Without the serial number page or log pages the device still identifies itself; a
+        // hostile identification prints no control characters.
+        row("identify",
+            {Reply::good(inquiry("X\x1b[2J", "TAPE")), Reply::check(0x05, 0x24, 0x00),
+             Reply::check(0x05, 0x20, 0x00)},
+            0, "vendor: X.[2J\nproduct: TAPE\nrevision: 1\nserial: none\nTapeAlert: no\n",
+            "\"serial\": null, \"tapealert\": false"),
+        row("identify", {Reply::throwQx("gone", 5)}, 99, "INQUIRY could not be sent", ""),
+        row("identify", {Reply::good(inquiry("IBM", "X")), Reply::conflict()}, 24, "", ""),
+        row("tur", {Reply::good()}, 0, "ready\n", "", {bytes({0, 0, 0, 0, 0, 0})}),
+        row("tur", {Reply::check(0x02, 0x3A, 0x00)}, 2, "TEST UNIT READY: sense key NOT READY", ""),
+        row("lock", {}, 0, "medium removal prevented\n", "", {bytes({0x1E, 0, 0, 0, 1, 0})}),
+        row("unlock", {}, 0, "medium removal allowed\n", "", {bytes({0x1E, 0, 0, 0, 0, 0})}),
+        row("position", {Reply::good(bytes({0x80, 0, 0, 0, 0, 0, 0, 0}))}, 0,
+            "partition 0, block 0 (beginning of partition)\n",
+            "\"partition\": 0, \"block\": 0, \"beginning_of_partition\": true", {positionCdb}),
+        row("position", {Reply::good(bytes({0, 1, 0, 0, 0x81, 0x02, 0x03, 0x04}))}, 0,
+            "partition 1, block 2164392708\n", "\"partition\": 1, \"block\": 2164392708"),
+        row("position", {Reply::good(bytes({0x40, 0, 0, 0, 0, 0, 0, 9}))}, 0,
+            "partition 0, block 9 (end of partition)\n", "\"end_of_partition\": true"),
         // The drive does not know its block position: no number is made up.
-        {"unknown", bytes({0x14, 0, 0, 0, 0, 0, 0, 0}), "partition 0, block unknown\n",
-         "\"block\": null"},
+        row("position", {Reply::good(bytes({0x14, 0, 0, 0, 0, 0, 0, 0}))}, 0,
+            "partition 0, block unknown\n", "\"block\": null"),
+        row("position", {Reply::good(), Reply::good(bytes({0, 0, 0, 0, 0, 0, 1, 0}))}, 0,
+            "partition 0, block 256\n", "", {spaceCdb, positionCdb}, "", true),
+        row("position", {Reply::check(0x03, 0x14, 0x03)}, 3,
+            "SPACE to end of data: sense key MEDIUM ERROR, ASC 14h ASCQ 03h (end of data not "
+            "found)",
+            "", {spaceCdb}, "", true),
+        row("tapealert", {Reply::good(logPage(0, {0, 0x2E})), Reply::good(tapeAlertPage(true))}, 0,
+            "flag 3: Hard error (warning)\nflag 20: Clean now (critical)\nflag 47\n",
+            "{\"flag\": 20, \"name\": \"Clean now\", \"severity\": \"critical\"}, "
+            "{\"flag\": 47, \"name\": null, \"severity\": null}",
+            {pagesCdb, bytes({0x4D, 0, 0x6E, 0, 0, 0, 0, 0x01, 0x60, 0})}),
+        row("tapealert", {Reply::good(logPage(0, {0x2E})), Reply::good(tapeAlertPage(false))}, 0,
+            "no flag set\n", "\"flags\": []"),
+        // No TapeAlert page: the page itself is not asked for.
+        row("tapealert", {Reply::good(logPage(0, {0, 0x0C, 0x31}))}, 5,
+            "the drive has no TapeAlert log page", "", {pagesCdb}),
+        row("tapealert", {Reply::check(0x05, 0x20, 0x00)}, 5, "no TapeAlert log page", "",
+            {pagesCdb}),
+        // LTO of a vendor other than IBM and CERTANCE: bit 0 of the medium type.
+        row("worm", {hp, Reply::good(modeHeader(0x01))}, 0, "WORM (lto test)\n",
+            "\"family\": \"lto\", \"worm\": true, \"code\": null", {}, "lto"),
+        row("worm", {hp, Reply::good(modeHeader(0x00))}, 36, "not WORM (lto test)\n",
+            "\"worm\": false, \"code\": null, \"exit_status\": 36", {}, "lto"),
+        row("mediatype",
+            {Reply::good(modeHeader(0x38)), Reply::good(inquiry("IBM", "ULTRIUM-TD3")),
+             Reply::good(modeHeader(0x38))},
+            0, "media type code: 143\ndrive: IBM ULTRIUM-TD3\nmedium type: 38h\n",
+            "\"code\": 143, \"vendor\": \"IBM\", \"product\": \"ULTRIUM-TD3\", \"medium_type\": 56",
+            {bytes({0x1A, 0, 0, 0, 128, 0}), inquiryCdb, bytes({0x1A, 0, 0, 0, 128, 0})}),
+        // An LTO3 cartridge in a second-generation drive: no code, and the library's reason.
+        row("mediatype",
+            {Reply::good(modeHeader(0x38)), Reply::good(inquiry("IBM", "ULT3580-TD2")),
+             Reply::good(modeHeader(0x38))},
+            99, "LTO2 cannot recognize the LTO3 media", ""),
     };
-    for (const auto& row : rows) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + ": " + c.said);
         fake::platform().reset();
-        const Report report = run("position", {Reply::good(row.reply)});
-        EXPECT_EQ(report.status(), 0) << row.what;
-        EXPECT_EQ(report.output(false), row.text) << row.what;
-        EXPECT_TRUE(has(report.output(true), row.json)) << row.what << ": " << report.output(true);
-        ASSERT_EQ(fake::platform().sentCount(), 1U);
-        EXPECT_EQ(fake::platform().sent(0).cdb, bytes({0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-        EXPECT_EQ(fake::platform().sent(0).dataLength, 20);
-    }
-}
-
-TEST_F(TapeCommand, PositionToEndOfDataSpacesFirstAndStopsWhenSpacingFails) {
-    Report report =
-        run("position", {Reply::good(), Reply::good(bytes({0, 0, 0, 0, 0, 0, 1, 0}))}, "", true);
-    EXPECT_EQ(report.output(false), "partition 0, block 256\n");
-    EXPECT_EQ(cdbs(), (std::vector<Bytes>{bytes({0x11, 0x03, 0, 0, 0, 0}),
-                                          bytes({0x34, 0, 0, 0, 0, 0, 0, 0, 0, 0})}));
-    fake::platform().reset();
-    report = run("position", {Reply::check(0x03, 0x14, 0x03)}, "", true);
-    EXPECT_EQ(report.status(), 3);
-    EXPECT_TRUE(has(report.errorLine(),
-                    "SPACE to end of data: sense key MEDIUM ERROR, ASC 14h "
-                    "ASCQ 03h (end of data not found)"))
-        << report.errorLine();
-    EXPECT_EQ(fake::platform().sentCount(), 1U);
-}
-
-TEST_F(TapeCommand, TapeAlertListsEachSetFlagWithNameAndSeverity) {
-    Bytes body;
-    for (int code = 1; code <= 64; ++code) {
-        parameter(body, code, code == 20 ? 1 : code == 3 ? 2 : code == 47 ? 1 : 0);
-    }
-    Report report =
-        run("tapealert", {Reply::good(logPage(0, {0, 0x2E})), Reply::good(logPage(0x2E, body))});
-    EXPECT_EQ(report.status(), 0) << report.errorLine();
-    EXPECT_EQ(report.output(false),
-              "flag 3: Hard error (warning)\nflag 20: Clean now (critical)\nflag 47\n");
-    EXPECT_TRUE(has(report.output(true),
-                    "{\"flag\": 20, \"name\": \"Clean now\", \"severity\": \"critical\"}, "
-                    "{\"flag\": 47, \"name\": null, \"severity\": null}"))
-        << report.output(true);
-    ASSERT_EQ(fake::platform().sentCount(), 2U);
-    EXPECT_EQ(fake::platform().sent(1).cdb, bytes({0x4D, 0, 0x6E, 0, 0, 0, 0, 0x01, 0x60, 0}));
-    EXPECT_EQ(fake::platform().sent(1).dataLength, 352);
-
-    fake::platform().reset();
-    body.clear();
-    parameter(body, 1, 0);
-    report = run("tapealert", {Reply::good(logPage(0, {0x2E})), Reply::good(logPage(0x2E, body))});
-    EXPECT_EQ(report.output(false), "no flag set\n");
-    EXPECT_TRUE(has(report.output(true), "\"flags\": []"));
-}
-
-TEST_F(TapeCommand, ADriveWithoutTheTapeAlertPageIsExitStatus5) {
-    for (const Reply& pages : {Reply::good(logPage(0, {0, 0x0C, 0x31})),
-                               Reply::check(0x05, 0x20, 0x00), Reply::check(0x05, 0x24, 0x00)}) {
-        fake::platform().reset();
-        const Report report = run("tapealert", {pages});
-        EXPECT_EQ(report.status(), 5);
-        EXPECT_TRUE(has(report.errorLine(), "the drive has no TapeAlert log page"))
-            << report.errorLine();
-        EXPECT_EQ(fake::platform().sentCount(), 1U) << "the page itself is not asked for";
+        for (const Reply& r : c.replies) {
+            fake::platform().reply(r);
+        }
+        const Report report = run(c.command, {}, c.family, c.eod);
+        const bool answered = c.status == 0 || c.status == 36;
+        EXPECT_EQ(report.status(), c.status) << report.errorLine();
+        EXPECT_TRUE(has(answered ? report.output(false) : report.errorLine(), c.said))
+            << report.output(false) << report.errorLine();
+        EXPECT_TRUE(has(report.output(true), c.json)) << report.output(true);
+        EXPECT_TRUE(!answered || report.errorLine().empty()) << report.errorLine();
+        EXPECT_TRUE(c.cdbs.empty() || cdbs() == c.cdbs);
     }
 }
 
@@ -243,25 +219,6 @@ TEST(ReplyLength, TheHeadersLengthBoundedByTheBytesRead) {
     }
 }
 
-TEST_F(TapeCommand, WormRunsTheFamilyTestAndAnswersByExitStatus) {
-    // LTO of a vendor other than IBM and CERTANCE: bit 0 of the medium type.
-    Report report =
-        run("worm", {Reply::good(inquiry("HP", "Ultrium 3-SCSI")), Reply::good(modeHeader(0x01))},
-            "lto");
-    EXPECT_EQ(report.status(), 0) << report.errorLine();
-    EXPECT_EQ(report.output(false), "WORM (lto test)\n");
-    EXPECT_TRUE(has(report.output(true), "\"family\": \"lto\", \"worm\": true, \"code\": null"));
-
-    fake::platform().reset();
-    report =
-        run("worm", {Reply::good(inquiry("HP", "Ultrium 3-SCSI")), Reply::good(modeHeader(0x00))},
-            "lto");
-    EXPECT_EQ(report.status(), 36);
-    EXPECT_EQ(report.output(false), "not WORM (lto test)\n");
-    EXPECT_EQ(report.errorLine(), "") << "a no is an answer, not a failure";
-    EXPECT_TRUE(has(report.output(true), "\"worm\": false, \"code\": null, \"exit_status\": 36"));
-}
-
 TEST_F(TapeCommand, WormWithoutAFamilyTakesItFromTheDrivesIdentity) {
     const struct {
         const char* vendor;
@@ -282,28 +239,6 @@ TEST_F(TapeCommand, WormWithoutAFamilyTakesItFromTheDrivesIdentity) {
         ASSERT_EQ(fake::platform().sentCount(), 2U) << row.product;
         EXPECT_EQ(fake::platform().sent(1).cdb[0], row.firstCdbByte) << row.product;
     }
-}
-
-TEST_F(TapeCommand, MediaTypeShowsCodeDriveAndMediumType) {
-    Report report =
-        run("mediatype", {Reply::good(modeHeader(0x38)), Reply::good(inquiry("IBM", "ULTRIUM-TD3")),
-                          Reply::good(modeHeader(0x38))});
-    EXPECT_EQ(report.status(), 0) << report.errorLine();
-    EXPECT_EQ(report.output(false),
-              "media type code: 143\ndrive: IBM ULTRIUM-TD3\nmedium type: 38h\n");
-    EXPECT_TRUE(has(report.output(true),
-                    "\"code\": 143, \"vendor\": \"IBM\", \"product\": "
-                    "\"ULTRIUM-TD3\", \"medium_type\": 56"));
-    EXPECT_EQ(fake::platform().sent(0).cdb, bytes({0x1A, 0, 0, 0, 128, 0}));
-
-    // An LTO3 cartridge in a second-generation drive: no code, and the library's reason.
-    fake::platform().reset();
-    report =
-        run("mediatype", {Reply::good(modeHeader(0x38)), Reply::good(inquiry("IBM", "ULT3580-TD2")),
-                          Reply::good(modeHeader(0x38))});
-    EXPECT_EQ(report.status(), 99);
-    EXPECT_TRUE(has(report.output(false), "media type code: none\n"));
-    EXPECT_TRUE(has(report.errorLine(), "LTO2 cannot recognize the LTO3 media"));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qxscsi/QXScsiFlat.h"
@@ -83,82 +84,65 @@ inline Outcome forcedReserve(QXScsiHardDisk& disk) {
 constexpr const char* kNotRead =
     "Failed to query current reservation on the drive..Will try to reserve anyways..";
 
+inline Scenario scenario(const char* name, char host, const char* before, const char* promised,
+                         std::vector<Step> steps, std::function<Outcome(QXScsiHardDisk&)> run,
+                         const char* flatText = nullptr, const char* foundKey = "") {
+    return {name, host, before, promised, std::move(steps), std::move(run), flatText, foundKey};
+}
+
 inline std::vector<Scenario> scenarios() {
     const Step readKeys{"PR_queryRegKey", true,
                         "Failed to query current registrations on the drive"};
     const Step reg{"PR_register", false, "Could not register with the drive for reservation"};
     const Step reserve{"PR_reserve", false, "Failed to do PR reserve on the drive."};
     const Step preempt{"PR_clear", false, "Failed to do PR Prempt Reserve on the drive."};
+    // READ RESERVATION finding another holder, and the probe of whether it shuts this host out.
+    const Step fenced{"PR_queryRsrv", true, nullptr, true, kConflict};
+    const Step inquiry{"INQUIRY", true, nullptr, false, 0, true};
+    const Step read{"READ(10)", false, nullptr, false, 0, true};
     return {
-        {"forced reserve of a free device",
-         'A',
-         "",
-         "A:A3",
-         {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, 0}, reserve},
-         forcedReserve},
-        {"forced reserve against another holder",
-         'A',
-         "BC:B3",
-         "AC:A3",
-         {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, kConflict}, preempt},
-         forcedReserve},
-        {"forced reserve against this host's key held by another connection",
-         'A',
-         "D=QX010101:D3",
-         "A:A3",
-         {readKeys,
-          {"PR_queryRsrv", true, nullptr, true, kConflict},
-          {"INQUIRY", true, nullptr, false, 0, true},
-          {"READ(10)", false, nullptr, false, 0, true},
-          reg,
-          preempt},
-         forcedReserve},
-        {"forced clear",
-         'C',
-         "AB:A3",
-         "",
-         {{"PR_register", false, "Could not register with the drive for reservation."},
-          {"PR_clear", false, "Failed to clear reservation and registrations on the drive."}},
-         [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doForcePR_Clear(1, 1, 3)); }},
-        {"release",
-         'A',
-         "A:A3",
-         "A",
-         {{"PR_clear", false,
-           "Failed to release reservation and registrations for key QX010101  on the drive."}},
-         [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }},
-        {"FuncPR_queryQXRegKey",
-         'A',
-         "BC",
-         "BC",
-         {{"PR_queryRegKey", true, nullptr}},
-         [](QXScsiHardDisk& d) {
-             char key[16] = "#", error[256] = "#";
-             int found = -1;
-             Outcome o;
-             o.result = FuncPR_queryQXRegKey(d.m_strDevicePath.c_str(), key, sizeof key, error,
-                                             sizeof error, &found);
-             o.code = o.result;
-             o.message = o.result != 0 ? error : "";
-             o.found = found == 1 ? key : found == 0 ? "" : "(found flag not written)";
-             return o;
-         },
-         "Failed in query to get Disk Registration Id for disk ",
-         "QX010102"},
-        {"FuncPR_register",
-         'A',
-         "",
-         "A",
-         {reg},
-         [](QXScsiHardDisk& d) {
-             char key[] = "QX010101", error[256] = "#";
-             Outcome o;
-             o.result = FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error);
-             o.code = o.result;
-             o.message = o.result != 0 ? error : "";
-             return o;
-         },
-         "Failed to register Disk: "},
+        scenario("forced reserve of a free device", 'A', "", "A:A3",
+                 {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, 0}, reserve}, forcedReserve),
+        scenario("forced reserve against another holder", 'A', "BC:B3", "AC:A3",
+                 {readKeys, reg, fenced, preempt}, forcedReserve),
+        scenario("forced reserve against this host's key held by another connection", 'A',
+                 "D=QX010101:D3", "A:A3", {readKeys, fenced, inquiry, read, reg, preempt},
+                 forcedReserve),
+        scenario(
+            "forced clear", 'C', "AB:A3", "",
+            {{"PR_register", false, "Could not register with the drive for reservation."},
+             {"PR_clear", false, "Failed to clear reservation and registrations on the drive."}},
+            [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doForcePR_Clear(1, 1, 3)); }),
+        scenario(
+            "release", 'A', "A:A3", "A",
+            {{"PR_clear", false,
+              "Failed to release reservation and registrations for key QX010101  on the drive."}},
+            [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }),
+        scenario(
+            "FuncPR_queryQXRegKey", 'A', "BC", "BC", {{"PR_queryRegKey", true, nullptr}},
+            [](QXScsiHardDisk& d) {
+                char key[16] = "#", error[256] = "#";
+                int found = -1;
+                Outcome o;
+                o.result = FuncPR_queryQXRegKey(d.m_strDevicePath.c_str(), key, sizeof key, error,
+                                                sizeof error, &found);
+                o.code = o.result;
+                o.message = o.result != 0 ? error : "";
+                o.found = found == 1 ? key : found == 0 ? "" : "(found flag not written)";
+                return o;
+            },
+            "Failed in query to get Disk Registration Id for disk ", "QX010102"),
+        scenario(
+            "FuncPR_register", 'A', "", "A", {reg},
+            [](QXScsiHardDisk& d) {
+                char key[] = "QX010101", error[256] = "#";
+                Outcome o;
+                o.result = FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error);
+                o.code = o.result;
+                o.message = o.result != 0 ? error : "";
+                return o;
+            },
+            "Failed to register Disk: "),
     };
 }
 

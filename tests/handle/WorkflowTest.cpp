@@ -53,7 +53,8 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
     auto released = [](char h) {
         return "Successfully released reservation for key " + hostKey(h) + " on the drive.";
     };
-    // The device before and after as text (prmodel::describe).
+    // The device before and after as text (prmodel::describe); D is another connection of A's.
+    const char *const d = "D=QX010101:D3", *const ad = "AD=QX010101:D3";
     const struct {
         const char* what;
         const char* before;  // null: the device as the row before left it
@@ -83,28 +84,10 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         {"A reserve", "B:A3", 0, "I0 O6 I1 Q R10", {mine}, 0, "AB:A3"},
         // A's key holds the device through another connection, D, which A's READ meets as a
         // conflict: A registers its own connection and pre-empts its key's other one.
-        {"A reserve",
-         "D=QX010101:D3",
-         0,
-         "I0 I1 Q R10 O6 O4",
-         {takeOver, clearing('A')},
-         0,
-         "A:A3"},
-        {"A reserve", "AD=QX010101:D3", 3, "I0 I1 Q", {mine}, 0, "AD=QX010101:D3"},
-        {"A reserve",
-         "D=QX010101:D3",
-         5,
-         "I0 I1 Q R10 O6",
-         {takeOver, conflict, regFail},
-         45002,
-         "D=QX010101:D3"},
-        {"A reserve",
-         "D=QX010101:D3",
-         6,
-         "I0 I1 Q R10 O6 O4",
-         {takeOver, conflict, preemptFail},
-         45002,
-         "AD=QX010101:D3"},
+        {"A reserve", d, 0, "I0 I1 Q R10 O6 O4", {takeOver, clearing('A')}, 0, "A:A3"},
+        {"A reserve", ad, 3, "I0 I1 Q", {mine}, 0, ad},
+        {"A reserve", d, 5, "I0 I1 Q R10 O6", {takeOver, conflict, regFail}, 45002, d},
+        {"A reserve", d, 6, "I0 I1 Q R10 O6 O4", {takeOver, conflict, preemptFail}, 45002, ad},
         {"A reserve", "A", 2, "I0 I1 O1", {readFail, anyway, noRes, reserved('A')}, 0, "A:A3"},
         {"A reserve", "B:B3", 1, "I0", {readFail, keysFail}, 45001, "B:B3"},
         {"A reserve", "", 2, "I0 O6", {conflict, regFail}, 45002, ""},

@@ -18,33 +18,20 @@ const char* const kPath = "/dev/sg7";
 class DeviceGreeting : public fake::Test {};
 
 TEST_F(DeviceGreeting, TakesPowerOnAttentionsAndLeavesOtherAnswersToTheCommand) {
+    const Reply reset = Reply::check(0x06, 0x29, 0x00);
     const struct {
         const char* what;
-        std::initializer_list<Reply> replies;
+        std::initializer_list<Reply> replies;  // one for each TEST UNIT READY it is to send
         int status;
-        std::size_t sent;
         const char* reason;
     } rows[] = {
-        {"ready", {Reply::good()}, 0, 1, ""},
-        {"new nexus", {Reply::check(0x06, 0x29, 0x00), Reply::good()}, 0, 2, ""},
+        {"ready", {Reply::good()}, 0, ""},
+        {"new nexus", {reset, Reply::good()}, 0, ""},
         // A tape drive without a cartridge still answers the commands that need none.
-        {"not ready", {Reply::check(0x02, 0x3A, 0x00)}, 0, 1, ""},
-        {"pre-empted",
-         {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x2A, 0x03)},
-         6,
-         2,
-         "unit attention, ASC 2Ah ASCQ 03h"},
-        {"endless resets",
-         {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x29, 0x00),
-          Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x29, 0x00)},
-         6,
-         4,
-         "keeps reporting unit attention"},
-        {"transport failure",
-         {Reply::throwQx("connection reset", 104)},
-         99,
-         1,
-         "TEST UNIT READY could not be sent: Failed to send SCSI command. OS Error code = 104"},
+        {"not ready", {Reply::check(0x02, 0x3A, 0x00)}, 0, ""},
+        {"pre-empted", {reset, Reply::check(0x06, 0x2A, 0x03)}, 6, "ASC 2Ah ASCQ 03h"},
+        {"endless resets", {reset, reset, reset, reset}, 6, "keeps reporting unit attention"},
+        {"transport", {Reply::throwQx("reset", 104)}, 99, "TEST UNIT READY could not be sent"},
     };
     for (const auto& row : rows) {
         fake::platform().reset();
@@ -57,7 +44,7 @@ TEST_F(DeviceGreeting, TakesPowerOnAttentionsAndLeavesOtherAnswersToTheCommand) 
         }
         EXPECT_EQ(status, row.status) << row.what;
         EXPECT_NE(reason.find(row.reason), std::string::npos) << row.what << ": " << reason;
-        ASSERT_EQ(fake::platform().sentCount(), row.sent) << row.what;
+        ASSERT_EQ(fake::platform().sentCount(), row.replies.size()) << row.what;
         for (const fake::Command& c : fake::platform().sent()) {
             EXPECT_EQ(c.cdb, bytes({0, 0, 0, 0, 0, 0})) << row.what;
         }

@@ -111,8 +111,8 @@ TEST_F(ToolTest, SnapshotKeysTakeTheSnapshotForm) {
 
 TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
     const std::string tape = tgt::path(tgt::kTape, "tool-admin");
-    const std::string portal = tgt::setting("TGT_PORTAL");
-    const std::string iqn = tgt::setting("TGT_IQN");
+    const std::string target =
+        "iscsi://" + tgt::setting("TGT_PORTAL") + "/" + tgt::setting("TGT_IQN");
     const struct {
         const char* what;
         std::string device;
@@ -126,16 +126,8 @@ TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
         // ... and knows no READ CAPACITY.
         {"tape, read", tape, {"read"}, 9, "READ CAPACITY(10): sense key ILLEGAL REQUEST, ASC 20h"},
         {"beyond the end", disk(), {"read", "--lba", "4294967295"}, 5, "ASC 21h ASCQ 00h"},
-        {"no such LUN",
-         "iscsi://" + portal + "/" + iqn + "/9",
-         {"pr-keys"},
-         15,
-         "LOGICAL_UNIT_NOT_SUPPORTED"},
-        {"no such target",
-         "iscsi://" + portal + "/" + iqn + "-none/1",
-         {"pr-reservation"},
-         15,
-         "login"},
+        {"no such LUN", target + "/9", {"pr-keys"}, 15, "LOGICAL_UNIT_NOT_SUPPORTED"},
+        {"no such target", target + "-none/1", {"pr-reservation"}, 15, "login"},
     };
     for (const auto& row : rows) {
         const ToolRun run = on(row.device, row.args);

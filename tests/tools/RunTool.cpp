@@ -8,8 +8,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 namespace tooltest {
 
 long long nowMs() {
@@ -35,10 +33,10 @@ bool openTerminal(int& master, std::string& slave) {
     return true;
 }
 
-// Starts program with args, its standard input, output and error on the descriptors given (-1:
-// the test's own) and the settings added to its environment; the child's pid, or -1.
-pid_t spawn(const std::string& program, const std::vector<std::string>& args, int in, int out,
-            int err, const std::vector<std::string>& environment = {}) {
+// Starts program with args, its standard output and error on the descriptors given and the
+// settings added to its environment; the child's pid, or -1.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, int out, int err,
+            const std::vector<std::string>& environment) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) {
@@ -47,12 +45,8 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args, in
     argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-        const int fds[3] = {in, out, err};
-        for (int i = 0; i < 3; ++i) {
-            if (fds[i] >= 0) {
-                dup2(fds[i], i);
-            }
-        }
+        dup2(out, 1);
+        dup2(err, 2);
         for (const std::string& setting : environment) {
             putenv(const_cast<char*>(setting.c_str()));
         }
@@ -84,7 +78,7 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
     // The terminal's slave end stays open here until the child has it.
     const int errFd =
         options.stderrTerminal ? open(terminal.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC) : err[1];
-    const pid_t pid = spawn(program, args, -1, out[1], errFd, options.environment);
+    const pid_t pid = spawn(program, args, out[1], errFd, options.environment);
     close(out[1]);
     close(errFd);
     const long long deadline = start + options.seconds * 1000LL;
@@ -147,89 +141,6 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
 
 ToolRun runTool(const std::vector<std::string>& args, int seconds) {
     return runProgram(QXSCSI_TOOL_PATH, args, seconds);
-}
-
-HostProcess::HostProcess(const std::string& program, const std::vector<std::string>& args) {
-    int in[2];
-    int out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) {
-        return;
-    }
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        close(in[0]);
-        close(in[1]);
-        return;
-    }
-    m_pid = spawn(program, args, in[0], out[1], -1);
-    close(in[0]);
-    close(out[1]);
-    m_in = in[1];
-    m_out = out[0];
-    // A child that has gone must not end the test by SIGPIPE.
-    signal(SIGPIPE, SIG_IGN);
-}
-
-HostProcess::~HostProcess() {
-    if (m_in >= 0) {
-        close(m_in);
-    }
-    if (m_out >= 0) {
-        close(m_out);
-    }
-    if (m_pid > 0) {
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-    }
-}
-
-bool HostProcess::say(const std::string& line) {
-    const std::string text = line + "\n";
-    return m_in >= 0 && write(m_in, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-}
-
-bool HostProcess::hear(std::string& line, long long deadlineMs) {
-    std::size_t end = 0;
-    while ((end = m_pending.find('\n')) == std::string::npos) {
-        const long long left = deadlineMs - nowMs();
-        pollfd p = {m_out, POLLIN, 0};
-        if (m_out < 0 || left <= 0) {
-            return false;
-        }
-        const int n = poll(&p, 1, static_cast<int>(left));
-        if (n < 0 && errno != EINTR) {
-            return false;
-        }
-        if (n > 0) {
-            char buffer[1024];
-            const ssize_t got = read(m_out, buffer, sizeof buffer);
-            if (got <= 0) {
-                close(m_out);
-                m_out = -1;
-                return false;
-            }
-            m_pending.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    line = m_pending.substr(0, end);
-    m_pending.erase(0, end + 1);
-    return true;
-}
-
-int HostProcess::finish(long long deadlineMs) {
-    if (m_in >= 0) {
-        close(m_in);
-        m_in = -1;
-    }
-    int status = 0;
-    pid_t done = 0;
-    while (m_pid > 0 && (done = waitpid(m_pid, &status, WNOHANG)) == 0 && nowMs() < deadlineMs) {
-        usleep(20 * 1000);
-    }
-    if (m_pid <= 0 || done != m_pid) {
-        return -1;  // still running: the destructor kills and reaps it
-    }
-    m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace tooltest

@@ -1,11 +1,8 @@
-// Programs run as processes, the way an administrator, a script or another host runs them: to
-// the end, with the exit status, stdout and stderr collected (the tool, the demonstration), or
-// talked to line by line (a host of its own). Every wait is bounded; a child that outlives its
-// limit, or its test, is killed and reaped.
+// Programs run as processes, the way an administrator or a script runs them: to the end, with
+// the exit status, stdout and stderr collected (the tool, the demonstration). Every wait is
+// bounded; a child that outlives its limit is killed and reaped.
 #ifndef QX_TESTS_TOOLS_RUNTOOL_H
 #define QX_TESTS_TOOLS_RUNTOOL_H
-
-#include <sys/types.h>
 
 #include <string>
 #include <vector>
@@ -39,31 +36,6 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
 
 // Runs the tool built in this tree.
 ToolRun runTool(const std::vector<std::string>& args, int seconds = 60);
-
-// A host of its own: a program the test talks to over its standard input and output.
-class HostProcess {
-  public:
-    HostProcess(const std::string& program, const std::vector<std::string>& args);
-    ~HostProcess();
-    HostProcess(const HostProcess&) = delete;
-    HostProcess& operator=(const HostProcess&) = delete;
-
-    bool started() const { return m_pid > 0; }
-    // Sends one line; false when the child no longer reads.
-    bool say(const std::string& line);
-    // The next line the child writes, waiting until deadlineMs (see nowMs); false when none
-    // came by then or the child closed its output.
-    bool hear(std::string& line, long long deadlineMs);
-    // Closes the child's input and waits until deadlineMs for it to exit; its exit status, or
-    // -1 when it had to be killed or was ended by a signal.
-    int finish(long long deadlineMs);
-
-  private:
-    pid_t m_pid = -1;
-    int m_in = -1;   // the child's standard input, our end
-    int m_out = -1;  // the child's standard output, our end
-    std::string m_pending;
-};
 
 }  // namespace tooltest
 

@@ -96,64 +96,51 @@ TEST_F(Chap, RightCredentialsInThePathOrTheEnvironmentShareOneSession) {
     EXPECT_EQ(split.handle(), inPath.handle());
 }
 
-TEST_F(Chap, WrongCredentialsAreRefusedWithTheTargetsReasonBesideAPooledGoodSession) {
+TEST_F(Chap, RefusedLoginsSayTheTargetsReasonBesideAPooledGoodSession) {
     OZScsiTarget first(path(good(), "chap-pool").c_str(), true);
     ASSERT_EQ(openAndTest(first), "");
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+    // Mutual CHAP: the name and secret the target must answer with.
+    const auto mutual = [](const std::string& name, const std::string& secret) {
+        return Settings{{"LIBISCSI_CHAP_TARGET_USERNAME", name},
+                        {"LIBISCSI_CHAP_TARGET_PASSWORD", secret}};
+    };
+    const std::string targetUser = tgt::setting("TGT_CHAP_TARGET_USER");
+    const std::string targetSecret = tgt::setting("TGT_CHAP_TARGET_PASSWORD");
     const struct {
-        const char* what;
         std::string credentials;
-        std::vector<std::pair<std::string, std::string>> environment;
+        Settings environment;
+        const char* failure;
     } cases[] = {
-        {"wrong password", user() + "%" + kWrongSecret + "@", {}},
-        {"no credentials", "", {}},
-        {"wrong password in the environment",
-         "",
-         {{"LIBISCSI_CHAP_USERNAME", user()}, {"LIBISCSI_CHAP_PASSWORD", kWrongSecret}}},
+        {user() + "%" + kWrongSecret + "@", {}, kRefused},
+        {"", {}, kRefused},
+        {"",
+         {{"LIBISCSI_CHAP_USERNAME", user()}, {"LIBISCSI_CHAP_PASSWORD", kWrongSecret}},
+         kRefused},
+        {good(), mutual(targetUser, kWrongSecret), "Invalid CHAP_R response from the target"},
+        {good(), mutual("qxnotarget", targetSecret), "Wrong CHAP targetname received"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(&c - cases));
         const Environment env(c.environment);
-        const std::string p = path(c.credentials, "chap-pool");
-        OZScsiTarget target(p.c_str(), true);
+        OZScsiTarget target(path(c.credentials, "chap-pool").c_str(), true);
         const std::string failure = openAndTest(target);
-        EXPECT_THAT(failure, HasSubstr(kRefused)) << c.what;
-        EXPECT_THAT(failure, HasSubstr("cannot open iscsi://")) << c.what;
-        EXPECT_THAT(failure, Not(HasSubstr(kWrongSecret))) << c.what;
-        EXPECT_THAT(failure, Not(HasSubstr(secret()))) << c.what;
-        EXPECT_FALSE(target.isOpen()) << c.what;
+        EXPECT_THAT(failure, HasSubstr(c.failure));
+        EXPECT_THAT(failure, HasSubstr("cannot open iscsi://"));
+        EXPECT_THAT(failure, Not(HasSubstr(kWrongSecret)));
+        EXPECT_THAT(failure, Not(HasSubstr(secret())));
+        EXPECT_THAT(failure, Not(HasSubstr(targetSecret)));
+        EXPECT_FALSE(target.isOpen());
+    }
+    {
+        const Environment env(mutual(targetUser, targetSecret));
+        OZScsiTarget target(path(good(), "chap-pool").c_str(), true);
+        EXPECT_EQ(openAndTest(target), "") << "mutual CHAP, the target answering right";
     }
     // The good session was neither used for those nor harmed by them.
     OZScsiTarget again(path(good(), "chap-pool").c_str(), true);
     ASSERT_EQ(openAndTest(again), "");
     EXPECT_EQ(again.handle(), first.handle());
-}
-
-TEST_F(Chap, MutualChapLogsInOnlyWhenTheTargetAnswersRight) {
-    const struct {
-        const char* what;
-        std::string targetUser;
-        std::string targetSecret;
-        std::string failure;  // empty: the login works
-    } cases[] = {
-        {"right", tgt::setting("TGT_CHAP_TARGET_USER"), tgt::setting("TGT_CHAP_TARGET_PASSWORD"),
-         ""},
-        {"wrong secret", tgt::setting("TGT_CHAP_TARGET_USER"), kWrongSecret,
-         "Invalid CHAP_R response from the target"},
-        {"wrong name", "qxnotarget", tgt::setting("TGT_CHAP_TARGET_PASSWORD"),
-         "Wrong CHAP targetname received"},
-    };
-    for (const auto& c : cases) {
-        const Environment env({{"LIBISCSI_CHAP_TARGET_USERNAME", c.targetUser},
-                               {"LIBISCSI_CHAP_TARGET_PASSWORD", c.targetSecret}});
-        OZScsiTarget target(path(good(), "chap-mutual").c_str(), true);
-        const std::string failure = openAndTest(target);
-        if (c.failure.empty()) {
-            EXPECT_EQ(failure, "") << c.what;
-        } else {
-            EXPECT_THAT(failure, HasSubstr(c.failure)) << c.what;
-            EXPECT_THAT(failure, Not(HasSubstr(c.targetSecret))) << c.what;
-            EXPECT_THAT(failure, Not(HasSubstr(secret()))) << c.what;
-        }
-    }
 }
 
 // Every text the library hands a host about one device: the handle's error and log lines, the

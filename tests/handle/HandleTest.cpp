@@ -62,7 +62,6 @@ TEST_F(HandleTest, OperationOutcomes) {
                 {NotOk, {}, 0, 0},
                 {NotOk, Reply::conflict(), 45001, 45002},
                 {None, Reply::conflict(), 45001, 45002},
-                {None, Reply::check(0x04, 0x44, 0), 45001, 764},
                 {None, Reply::throwScsi(-1), 45001, 764},
                 {CtorThrows, Reply::throwOther(), 1100, 1100},
                 {CtorThrows, Reply::throwQx(nullptr, 5), 1100, 1100}};

@@ -135,9 +135,7 @@ TEST(DemoCommandLine, BadArgumentsAreSaidAndHelpAnswers) {
     } cases[] = {
         {{"--help"}, 0, "Usage: qxscsi-demo --tool PATH --portal HOST:PORT --target IQN"},
         {{"--portal", "127.0.0.1:1"}, 2, "--tool, --portal and --target are needed"},
-        {{"--tool", "/nonexistent/qxscsi", "--portal", "p", "--target", "t"},
-         2,
-         "qxscsi-demo: cannot run the tool /nonexistent/qxscsi: No such file or directory"},
+        {{"--tool", "/nonexistent/qxscsi", "--portal", "p", "--target", "t"}, 2, "cannot run"},
     };
     for (const auto& c : cases) {
         const ToolRun run = demo(c.args, tooltest::RunOptions());

@@ -7,7 +7,7 @@
 #                                         reservations, so that the tests stay independent)
 #                               LUN 4     a disk for the qxscsi tool's tests
 #                               LUN 5     a disk for the demonstration
-#                               LUN 6     a disk that contending host processes fight over
+#                               LUN 6     a disk that contending hosts fight over
 #                               LUN 7     a disk that the threads of two hosts share
 #                               LUN 3     a tape drive with a data cartridge
 #                             and a second target that admits only CHAP logins: an incoming

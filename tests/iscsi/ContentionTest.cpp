@@ -28,9 +28,9 @@ constexpr long long kSlowestCallMs = 10000;
 // others pre-empted) first.
 int readAfterAttentions(const std::string& host, std::string& failure) {
     QXNTSpti spti(0, tgt::path(tgt::kContentionDisk, host));
-    int status = -1;
-    for (int attention = 0; attention <= 3 && (status = tgt::readBlockZero(spti, failure)) == 2;
-         ++attention) {
+    int status = tgt::readBlockZero(spti, failure);
+    for (int attention = 0; attention < 3 && status == 2; ++attention) {
+        status = tgt::readBlockZero(spti, failure);
     }
     return status;
 }

@@ -39,15 +39,23 @@ inline int send(const OZScsiTarget& target, std::string& failure, int seconds = 
     }
 }
 
-// READ(10) of block 0 through a pass-through object: its status, or -1 (with failure filled).
-inline int readBlockZero(QXNTSpti& spti, std::string& failure, int seconds = 30) {
+// READ(10) of block 0 into block (512 bytes), or WRITE(10) of it, through a pass-through object:
+// its status, or -1 (with failure filled).
+inline int blockZero(QXNTSpti& spti, std::string& failure, unsigned char* block, bool write,
+                     int seconds = 30) {
     Cdb cdb = kReadBlockZero;
-    unsigned char block[512] = {};
-    if (!spti.SendSCSICmd(cdb.data(), 10, block, 512, nullptr, nullptr, nullptr, seconds, 0)) {
+    cdb[0] = write ? 0x2A : 0x28;
+    if (!spti.SendSCSICmd(cdb.data(), 10, block, 512, nullptr, nullptr, nullptr, seconds,
+                          write ? 1 : 0)) {
         failure = spti.m_strErrorMsg;
         return -1;
     }
     return spti.m_nScsiStatus;
+}
+
+inline int readBlockZero(QXNTSpti& spti, std::string& failure, int seconds = 30) {
+    unsigned char block[512] = {};
+    return blockZero(spti, failure, block, false, seconds);
 }
 
 // Leaves the disk at path with no registration and no reservation.

@@ -35,14 +35,6 @@ const std::string kHolderKey = "QX070701";
 constexpr char kHolder[] = "thread-holder";
 constexpr char kStranger[] = "thread-stranger";
 
-// READ(10) or WRITE(10) of one block at LBA 0.
-bool transfer(QXNTSpti& spti, unsigned char* block, bool write) {
-    unsigned char cdb[10] = {0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0};
-    cdb[0] = write ? 0x2A : 0x28;
-    return spti.SendSCSICmd(cdb, 10, block, kBlock, nullptr, nullptr, nullptr, kTimeoutSeconds,
-                            write ? 1 : 0);
-}
-
 // The block written to the shared disk, which only the holder may read back.
 std::array<unsigned char, kBlock> pattern() {
     std::array<unsigned char, kBlock> block{};
@@ -84,11 +76,11 @@ class Threads : public tgt::TgtTest {
             }
         } else if (kind == 1) {
             std::array<unsigned char, kBlock> block{};
+            std::string failure;
+            const int status = tgt::blockZero(spti, failure, block.data(), false, kTimeoutSeconds);
             const int expected = shared && !holder ? tgt::kReservationConflict : tgt::kGood;
-            if (!transfer(spti, block.data(), false) || spti.m_nScsiStatus != expected ||
-                (shared && holder && block != pattern())) {
-                note(who + "READ(10) status " + std::to_string(spti.m_nScsiStatus) + " " +
-                     spti.m_strErrorMsg);
+            if (status != expected || (shared && holder && block != pattern())) {
+                note(who + "READ(10) status " + std::to_string(status) + " " + failure);
             }
         } else {
             std::string key;
@@ -142,8 +134,9 @@ TEST_F(Threads, EightThreadsOnFourObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPer
     ASSERT_EQ(holder.RegisterPR(kHolderKey, true), 0) << holder.m_strErrorMsg;
     ASSERT_EQ(holder.ReservePR(kHolderKey), 0) << holder.m_strErrorMsg;
     std::array<unsigned char, kBlock> block = pattern();
-    ASSERT_TRUE(transfer(holder, block.data(), true) && holder.m_nScsiStatus == tgt::kGood)
-        << "WRITE(10) " << holder.m_strErrorMsg;
+    std::string failure;
+    ASSERT_EQ(tgt::blockZero(holder, failure, block.data(), true, kTimeoutSeconds), tgt::kGood)
+        << "WRITE(10) " << failure;
 
     std::atomic<int> sent{0};
     std::atomic<int> opened{0};

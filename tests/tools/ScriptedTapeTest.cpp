@@ -33,9 +33,11 @@ Bytes modeHeader(unsigned char mediumType) {
 
 class TapeCommand : public fake::Test {
   protected:
-    Report run(const std::string& name, std::initializer_list<Reply> replies,
+    Report run(const std::string& name, const std::vector<Reply>& replies,
                const std::string& family = "", bool eod = false) {
-        fake::platform().replies(replies);
+        for (const Reply& r : replies) {
+            fake::platform().reply(r);
+        }
         Invocation invocation;
         invocation.command = findCommand(name);
         invocation.device = kPath;
@@ -166,10 +168,7 @@ TEST_F(TapeCommand, EachCommandOnEachKindOfAnswer) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.command) + ": " + c.said);
         fake::platform().reset();
-        for (const Reply& r : c.replies) {
-            fake::platform().reply(r);
-        }
-        const Report report = run(c.command, {}, c.family, c.eod);
+        const Report report = run(c.command, c.replies, c.family, c.eod);
         const bool answered = c.status == 0 || c.status == 36;
         EXPECT_EQ(report.status(), c.status) << report.errorLine();
         EXPECT_TRUE(has(answered ? report.output(false) : report.errorLine(), c.said))

@@ -1,25 +1,267 @@
-// The fault sweep over the scripted platform double: each kind of platform and device failure,
-// as the platform layer reports it, at each command of each workflow and flat function.
+// The fault sweep: every workflow of the reservation handle, and every flat function that talks
+// to a device, with each kind of platform and device failure injected at each of its commands in
+// turn. Whatever fails, the outcome is the code the failing operation records, the caller is told
+// which step failed, nothing is left open, and the same handle then finishes the job on the
+// healed device.
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "qxscsi/QXScsiFlat.h"
+#include "qxscsi/QXScsiHardDisk.h"
 #include "tests/double/FakePlatform.h"
-#include "tests/handle/FaultSweep.h"
+#include "tests/handle/HandleTexts.h"
+#include "tests/reservation/PrDeviceModel.h"
 
 namespace {
 
 using fake::platform;
 using fake::Reply;
-using sweep::Effect;
+using prmodel::hostKey;
 
+using prmodel::hostKey;
+
+constexpr unsigned long kReadFailure = 45001, kConflict = 45002, kChangeFailure = 764,
+                        kException = 1100;
+
+// What an injected fault does to the command it meets.
+enum class Effect {
+    kFails,     // the command fails: 45001 for a read, 45002 or 764 for a change
+    kThrows,    // an exception the pass-through object does not know passes out: 1100
+    kHeals,     // a unit attention that the resend gets past
+    kTruncates  // the device carries the command out, but writes only the reply's header
+};
+
+// One command of a scenario, as a fault-free run sends it.
+struct Step {
+    const char* operation;  // the handle operation that sends it
+    bool read;              // PERSISTENT RESERVE IN
+    // What the workflow logs when this step fails and ends it; null for a flat function.
+    const char* failure;
+    // The forced reserve passes over a failed or empty READ RESERVATION and reserves anyway;
+    // then this is its result.
+    bool passedOver = false;
+    unsigned long withoutReading = 0;
+    // The forced reserve asks whether a reservation under its own key shuts it out (INQUIRY,
+    // then a READ of nothing): a fault there leaves the reservation as it is and reports success.
+    bool probe = false;
+};
+
+// What a run left: the result, what the caller reads of the failure, and for the key query
+// the key it found.
+struct Outcome {
+    unsigned long result = 0, code = 0;
+    std::string message, found;
+};
+
+struct Scenario {
+    const char* name;
+    char host;             // the host that runs it, on the path /dev/host<host>
+    const char* before;    // the device, as prmodel::describe writes it
+    const char* promised;  // the device after a successful run
+    std::vector<Step> steps;
+    std::function<Outcome(QXScsiHardDisk&)> run;
+    const char* flatText = nullptr;  // a flat function's fixed error text
+    const char* foundKey = "";       // the key query's finding
+};
+
+Outcome workflowOutcome(QXScsiHardDisk& disk, unsigned long result) {
+    Outcome o;
+    o.result = result;
+    o.code = disk.getLastError(o.message);
+    return o;
+}
+
+Outcome forcedReserve(QXScsiHardDisk& disk) {
+    std::string key;
+    return workflowOutcome(disk, disk.doForcePR_Reserve(1, 1, 1, key));
+}
+
+constexpr const char* kNotRead =
+    "Failed to query current reservation on the drive..Will try to reserve anyways..";
+
+Scenario scenario(const char* name, char host, const char* before, const char* promised,
+                  std::vector<Step> steps, std::function<Outcome(QXScsiHardDisk&)> run,
+                  const char* flatText = nullptr, const char* foundKey = "") {
+    return {name, host, before, promised, std::move(steps), std::move(run), flatText, foundKey};
+}
+
+std::vector<Scenario> scenarios() {
+    const Step readKeys{"PR_queryRegKey", true,
+                        "Failed to query current registrations on the drive"};
+    const Step reg{"PR_register", false, "Could not register with the drive for reservation"};
+    const Step reserve{"PR_reserve", false, "Failed to do PR reserve on the drive."};
+    const Step preempt{"PR_clear", false, "Failed to do PR Prempt Reserve on the drive."};
+    // READ RESERVATION finding another holder, and the probe of whether it shuts this host out.
+    const Step fenced{"PR_queryRsrv", true, nullptr, true, kConflict};
+    const Step inquiry{"INQUIRY", true, nullptr, false, 0, true};
+    const Step read{"READ(10)", false, nullptr, false, 0, true};
+    return {
+        scenario("forced reserve of a free device", 'A', "", "A:A3",
+                 {readKeys, reg, {"PR_queryRsrv", true, nullptr, true, 0}, reserve}, forcedReserve),
+        scenario("forced reserve against another holder", 'A', "BC:B3", "AC:A3",
+                 {readKeys, reg, fenced, preempt}, forcedReserve),
+        scenario("forced reserve against this host's key held by another connection", 'A',
+                 "D=QX010101:D3", "A:A3", {readKeys, fenced, inquiry, read, reg, preempt},
+                 forcedReserve),
+        scenario(
+            "forced clear", 'C', "AB:A3", "",
+            {{"PR_register", false, "Could not register with the drive for reservation."},
+             {"PR_clear", false, "Failed to clear reservation and registrations on the drive."}},
+            [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doForcePR_Clear(1, 1, 3)); }),
+        scenario(
+            "release", 'A', "A:A3", "A",
+            {{"PR_clear", false,
+              "Failed to release reservation and registrations for key QX010101  on the drive."}},
+            [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }),
+        scenario(
+            "FuncPR_queryQXRegKey", 'A', "BC", "BC", {{"PR_queryRegKey", true, nullptr}},
+            [](QXScsiHardDisk& d) {
+                char key[16] = "#", error[256] = "#";
+                int found = -1;
+                Outcome o;
+                o.result = FuncPR_queryQXRegKey(d.m_strDevicePath.c_str(), key, sizeof key, error,
+                                                sizeof error, &found);
+                o.code = o.result;
+                o.message = o.result != 0 ? error : "";
+                o.found = found == 1 ? key : found == 0 ? "" : "(found flag not written)";
+                return o;
+            },
+            "Failed in query to get Disk Registration Id for disk ", "QX010102"),
+        scenario(
+            "FuncPR_register", 'A', "", "A", {reg},
+            [](QXScsiHardDisk& d) {
+                char key[] = "QX010101", error[256] = "#";
+                Outcome o;
+                o.result = FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error);
+                o.code = o.result;
+                o.message = o.result != 0 ? error : "";
+                return o;
+            },
+            "Failed to register Disk: "),
+    };
+}
+
+using handletest::recorded;
+
+// Level-1 messages the host's log callback received since captureLog().
+std::vector<std::string>& level1Log() {
+    static std::vector<std::string> texts;
+    return texts;
+}
+
+void captureLog() {
+    level1Log().clear();
+    QXScsiHardDisk::m_gpLogMessageCallbackFunc = [](int level, const long long&,
+                                                    const std::string& text) {
+        if (level == 1) {
+            level1Log().push_back(text);
+        }
+    };
+}
+
+// What an injected fault is: the replies that take the place of the device's, for the command
+// and its resend.
 struct Fault {
     const char* name;
     Effect effect;
-    std::vector<Reply> replies;  // in place of the device's, for the command and its resend
-    bool conflict = false;       // RESERVATION CONFLICT
+    std::vector<Reply> replies;
+    bool conflict = false;  // RESERVATION CONFLICT
 };
+
+// One case: the scenario on a fresh handle, with the fault armed at command k; then, disarmed,
+// again on the same handle.
+void runCase(const Scenario& scenario, std::size_t k, const Fault& fault) {
+    const Step& step = scenario.steps[k];
+    const Effect effect = fault.effect;
+    const bool conflict = fault.conflict;
+    platform().reset();
+    prmodel::Device device = prmodel::deviceFrom(scenario.before);
+    std::size_t sent = 0;
+    bool armed = true;
+    platform().setResponder([&](const fake::Command& c) {
+        const std::size_t i = sent++;
+        if (armed && i >= k && i < k + fault.replies.size()) {
+            return fault.replies[i - k];
+        }
+        Reply r = device.respond(c);
+        if (armed && i == k && effect == Effect::kTruncates) {
+            r.dataIn.resize(std::min<std::size_t>(r.dataIn.size(), 8));
+        }
+        return r;
+    });
+    const std::string path = std::string("/dev/host") + scenario.host;
+    captureLog();
+    QXScsiHardDisk disk(path, 7LL);
+    ASSERT_TRUE(disk.Open());
+    const Outcome first = scenario.run(disk);
+    ASSERT_GT(sent, k) << "the fault was never injected";
+    EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
+
+    // The code the system defines for the fault at this step.
+    unsigned long code = effect == Effect::kThrows ? kException
+                         : step.read               ? kReadFailure
+                         : conflict                ? kConflict
+                                                   : kChangeFailure;
+    if (effect == Effect::kHeals || step.probe) {
+        code = 0;
+    } else if (effect == Effect::kTruncates) {
+        code = step.withoutReading;
+    }
+    const bool endsHere = code != 0 && effect != Effect::kTruncates && !step.passedOver;
+    const unsigned long expected = endsHere || code == 0 ? code : step.withoutReading;
+    EXPECT_EQ(first.result, expected);
+    EXPECT_EQ(first.code, first.result);
+
+    const std::vector<std::string>& texts = level1Log();
+    const std::string last = texts.empty() ? "(nothing)" : texts.back();
+    if (step.probe) {
+        // Only the READ's conflict, or a probe that gets through after all, shows the connection
+        // shut out and takes the reservation over.
+        const bool through =
+            effect == Effect::kHeals || effect == Effect::kTruncates || (conflict && !step.read);
+        EXPECT_EQ(last, through ? "Clearing the reservation the key QX010101 succeeded."
+                                : "Reservation on the drive already exists from this host");
+        EXPECT_EQ(prmodel::describe(device), through ? scenario.promised : scenario.before);
+    } else if (endsHere) {
+        const std::string what = recorded(code, step.operation);
+        if (scenario.flatText != nullptr) {
+            EXPECT_EQ(first.message, what + scenario.flatText + path);
+            EXPECT_EQ(first.found, "");
+            // The operation logs what it recorded, unless it never got to judge.
+            EXPECT_EQ(last, code == kException ? "(nothing)" : what);
+        } else {
+            EXPECT_EQ(first.message, what);
+            EXPECT_EQ(last, step.failure);
+        }
+    } else if (step.passedOver && effect != Effect::kHeals) {
+        if (effect != Effect::kTruncates) {
+            EXPECT_NE(std::find(texts.begin(), texts.end(), kNotRead), texts.end());
+        }
+        if (expected != 0) {
+            EXPECT_EQ(first.message, recorded(expected, "PR_reserve"));
+            EXPECT_EQ(last, "Failed to do PR reserve on the drive.");
+        }
+    }
+    if (expected == 0 && effect == Effect::kHeals) {
+        EXPECT_EQ(prmodel::describe(device), scenario.promised);
+        EXPECT_EQ(first.found, scenario.foundKey);
+    }
+
+    // The device heals; the same handle finishes the job.
+    armed = false;
+    const Outcome again = scenario.run(disk);
+    EXPECT_EQ(again.result, 0u) << again.message;
+    EXPECT_EQ(prmodel::describe(device), scenario.promised);
+    EXPECT_EQ(again.found, scenario.foundKey);
+    EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
+    QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
+}
 
 const std::vector<Fault>& faults() {
     static const std::vector<Fault> all = {
@@ -50,31 +292,20 @@ const std::vector<Fault>& faults() {
 class FaultSweep : public fake::Test {};
 
 TEST_F(FaultSweep, EveryWorkflowSurvivesEveryFaultAtEveryCommand) {
-    const int cases = sweep::forEachCase(
-        faults(), std::string("/dev/host"),
-        [&](const sweep::Scenario& scenario, std::size_t k, const Fault& fault,
-            const std::string& path) {
-            platform().reset();
-            prmodel::Device device = prmodel::deviceFrom(scenario.before);
-            std::size_t sent = 0;
-            bool armed = true;
-            platform().setResponder([&](const fake::Command& c) {
-                const std::size_t i = sent++;
-                if (armed && i >= k && i < k + fault.replies.size()) {
-                    return fault.replies[i - k];
+    int cases = 0;
+    for (const Scenario& scenario : scenarios()) {
+        for (std::size_t k = 0; k < scenario.steps.size(); ++k) {
+            for (const Fault& fault : faults()) {
+                if (fault.effect == Effect::kTruncates && !scenario.steps[k].read) {
+                    continue;  // nothing comes back from a PERSISTENT RESERVE OUT
                 }
-                Reply r = device.respond(c);
-                if (armed && i == k && fault.effect == Effect::kTruncates) {
-                    r.dataIn.resize(std::min<std::size_t>(r.dataIn.size(), 8));
-                }
-                return r;
-            });
-            sweep::runCase(
-                scenario, k, fault.effect, fault.conflict, path, device, [&] { armed = false; },
-                [&] {
-                    return sweep::Probe{sent, platform().targetsLive};
-                });
-        });
+                SCOPED_TRACE(std::string(scenario.name) + ", command " + std::to_string(k) + " (" +
+                             scenario.steps[k].operation + "): " + fault.name);
+                ++cases;
+                runCase(scenario, k, fault);
+            }
+        }
+    }
     std::cout << "fault sweep: " << cases << " (workflow, position, fault) cases\n";
     EXPECT_GT(cases, 150);
 }

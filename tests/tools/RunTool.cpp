@@ -18,25 +18,9 @@ long long nowMs() {
 
 namespace {
 
-// A pseudo-terminal: the master end to read, the slave's name for the child to open.
-bool openTerminal(int& master, std::string& slave) {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0) {
-        return false;
-    }
-    const char* name = nullptr;
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || (name = ptsname(master)) == nullptr) {
-        close(master);
-        return false;
-    }
-    slave = name;
-    return true;
-}
-
-// Starts program with args, its standard output and error on the descriptors given and the
-// settings added to its environment; the child's pid, or -1.
-pid_t spawn(const std::string& program, const std::vector<std::string>& args, int out, int err,
-            const std::vector<std::string>& environment) {
+// Starts program with args, its standard output and error on the descriptors given; the child's
+// pid, or -1.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args, int out, int err) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) {
@@ -47,9 +31,6 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args, in
     if (pid == 0) {
         dup2(out, 1);
         dup2(err, 2);
-        for (const std::string& setting : environment) {
-            putenv(const_cast<char*>(setting.c_str()));
-        }
         execv(program.c_str(), argv.data());
         _exit(127);
     }
@@ -63,24 +44,13 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
     ToolRun run;
     int out[2];
     int err[2];
-    std::string terminal;
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        return run;
-    }
-    const bool piped =
-        options.stderrTerminal ? openTerminal(err[0], terminal) : pipe2(err, O_CLOEXEC) == 0;
-    if (!piped) {
-        close(out[0]);
-        close(out[1]);
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
         return run;
     }
     const long long start = nowMs();
-    // The terminal's slave end stays open here until the child has it.
-    const int errFd =
-        options.stderrTerminal ? open(terminal.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC) : err[1];
-    const pid_t pid = spawn(program, args, out[1], errFd, options.environment);
+    const pid_t pid = spawn(program, args, out[1], err[1]);
     close(out[1]);
-    close(errFd);
+    close(err[1]);
     const long long deadline = start + options.seconds * 1000LL;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&run.out, &run.err};
@@ -112,7 +82,6 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
                 if (n > 0) {
                     sinks[i]->append(buffer, static_cast<std::size_t>(n));
                 } else {
-                    // End of file; a terminal whose last writer has gone reads as an error.
                     fds[i].fd = -1;
                     --open;
                 }

@@ -21,10 +21,8 @@ struct ToolRun {
 };
 
 struct RunOptions {
-    int seconds = 60;             // killed (SIGKILL) after this
-    int interruptAfterMs = -1;    // SIGINT once, this long after the start
-    bool stderrTerminal = false;  // stderr is a terminal (a pseudo-terminal) instead of a pipe
-    std::vector<std::string> environment;  // NAME=VALUE added to the tool's environment
+    int seconds = 60;           // killed (SIGKILL) after this
+    int interruptAfterMs = -1;  // SIGINT once, this long after the start
 };
 
 ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,

@@ -1,8 +1,7 @@
 // A scripted tape drive for the tool as a process: linked with the tool's main instead of the
-// platform layer, it answers every command at once except SPACE, which takes as long as
-// QXSCSI_STALL_MS says (30 s when unset), the way spacing to the end of a long tape does.
+// platform layer, it answers every command at once except SPACE, which takes 30 s, the way
+// spacing to the end of a long tape does.
 #include <chrono>
-#include <cstdlib>
 #include <thread>
 
 #include "double/FakePlatform.h"
@@ -11,11 +10,9 @@ namespace {
 
 struct StallingDevice {
     StallingDevice() {
-        const char* setting = std::getenv("QXSCSI_STALL_MS");
-        const long stall = setting != nullptr ? std::strtol(setting, nullptr, 10) : 30000;
-        fake::platform().setResponder([stall](const fake::Command& c) {
+        fake::platform().setResponder([](const fake::Command& c) {
             if (!c.cdb.empty() && c.cdb[0] == 0x11) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(stall));
+                std::this_thread::sleep_for(std::chrono::seconds(30));
             }
             return fake::Reply::good();
         });

@@ -1,5 +1,8 @@
-// The tool as a process, without a device: help, version, bad input, keys, and devices that
-// cannot be opened. Scripts read its exit status and parse its JSON; so do these tests.
+// The tool as a process, without a device: help, version, bad input, keys, devices that cannot
+// be opened, and Ctrl-C during a long wait. Scripts read its exit status and parse its JSON; so
+// do these tests.
+#include <signal.h>
+
 #include <string>
 #include <vector>
 
@@ -13,19 +16,23 @@ namespace {
 
 using nlohmann::json;
 
-TEST(ToolProcess, HelpVersionAndCommandHelpExitZero) {
-    const ToolRun help = runTool({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Exit status:"), std::string::npos);
-    EXPECT_EQ(help.err, "");
-
-    const ToolRun version = runTool({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.compare(0, 7, "qxscsi "), 0) << version.out;
-
-    const ToolRun one = runTool({"read", "-h"});
-    EXPECT_EQ(one.status, 0);
-    EXPECT_NE(one.out.find("Example:\n  qxscsi read"), std::string::npos) << one.out;
+TEST(ToolProcess, HelpVersionCommandHelpAndMakeKeyExitZero) {
+    const struct {
+        std::vector<std::string> args;
+        const char* said;
+    } rows[] = {{{"--help"}, "Exit status:"},
+                {{"--version"}, "qxscsi "},
+                {{"read", "-h"}, "Example:\n  qxscsi read"},
+                {{"makekey", "--host", "1,2,3"}, "QX010203\n"}};
+    for (const auto& row : rows) {
+        const ToolRun run = runTool(row.args);
+        EXPECT_EQ(run.status, 0) << row.args[0];
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        EXPECT_EQ(run.err, "");
+    }
+    const json snap = json::parse(runTool({"makekey", "--json", "--snapshot", "1234,56789"}).out);
+    EXPECT_EQ(snap["key"], "SM234789");
+    EXPECT_FALSE(snap.contains("device"));
 }
 
 TEST(ToolProcess, BadInputExitsOneWithAReasonAndTheUsageLine) {
@@ -66,18 +73,6 @@ TEST(ToolProcess, BadInputWithJsonStillGivesTheScriptAnObject) {
     EXPECT_EQ(none.value("device", ""), "/dev/null");
 }
 
-TEST(ToolProcess, MakeKeyPrintsTheKeyInTextAndJson) {
-    const ToolRun host = runTool({"makekey", "--host", "1,2,3"});
-    EXPECT_EQ(host.status, 0);
-    EXPECT_EQ(host.out, "QX010203\n");
-
-    const ToolRun snap = runTool({"makekey", "--json", "--snapshot", "1234,56789"});
-    EXPECT_EQ(snap.status, 0);
-    json object = json::parse(snap.out);
-    EXPECT_EQ(object["key"], "SM234789");
-    EXPECT_FALSE(object.contains("device"));
-}
-
 TEST(ToolProcess, ADeviceThatCannotBeOpenedExitsFifteenNamingIt) {
     const std::string missing = "/dev/qxscsi-no-such-device";
     const ToolRun text = runTool({"pr-keys", missing});
@@ -93,6 +88,26 @@ TEST(ToolProcess, ADeviceThatCannotBeOpenedExitsFifteenNamingIt) {
     json object = json::parse(jsonRun.out);
     EXPECT_EQ(object["exit_status"], 15);
     EXPECT_NE(object["error"].get<std::string>().find(missing), std::string::npos);
+}
+
+// Over a scripted drive whose SPACE takes 30 s, as spacing to the end of a long tape does.
+ToolRun runStalling(std::vector<std::string> args, RunOptions options) {
+    return runProgram(QXSCSI_STALLING_TOOL_PATH, args, options);
+}
+
+TEST(ToolInterrupt, CtrlCEndsTheWaitForSpacingAtOnceAndAScriptStillGetsItsObject) {
+    RunOptions options;
+    options.seconds = 20;
+    options.interruptAfterMs = 500;
+    const ToolRun run = runStalling({"position", "--eod", "--json", "/dev/nst0"}, options);
+    EXPECT_EQ(run.signal, SIGINT) << "status " << run.status << ": " << run.err;
+    EXPECT_LT(run.milliseconds, 5000) << "the drive's 30 s were not waited for";
+    EXPECT_EQ(run.err,
+              "qxscsi: /dev/nst0: interrupted during SPACE to end of data; the device may still "
+              "be carrying it out\n");
+    const json object = json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(object.is_discarded()) << run.out;
+    EXPECT_EQ(object.value("exit_status", 0), 130);
 }
 
 }  // namespace

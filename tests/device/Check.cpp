@@ -30,18 +30,6 @@ std::string describe(const QXNTSpti& s) {
     return text + s.m_strErrorMsg;
 }
 
-std::string hex(const std::string& text) {
-    std::string shown;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        char escaped[8];
-        // NOLINTNEXTLINE(cert-err33-c): at most four characters
-        std::snprintf(escaped, sizeof escaped, b >= 0x20 && b < 0x7F ? "%c" : "\\x%02X", b);
-        shown += escaped;
-    }
-    return shown;
-}
-
 void settle(QXNTSpti& s) {
     for (int i = 0; i < 3; ++i) {
         if (s.TestUnitReady(nullptr, nullptr, nullptr) && s.m_nScsiStatus == 0) {

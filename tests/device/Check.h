@@ -23,8 +23,6 @@ int failures();
 
 // The pass-through object's last status, code and message.
 std::string describe(const QXNTSpti& s);
-// Text as it is, other bytes as \xHH.
-std::string hex(const std::string& text);
 
 // The first command after a device appears reports its power-on unit attention: answer it with
 // TEST UNIT READY until the device is ready (at most three times).

@@ -1,7 +1,7 @@
 // The library in a host that is a daemon: it forks children that exit or use the library
-// themselves, executes helpers, restarts, exits with commands in flight, and meets connections
-// that break under a write. The host's I_T nexus (and with it its reservation) survives all of it,
-// and the host survives the rest.
+// themselves, executes helpers, exits with commands in flight, and meets connections that break
+// under a write. The host's I_T nexus (and with it its reservation) survives its children, and
+// the host survives the rest.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -114,46 +114,6 @@ TEST(DaemonHost, ChildrenThatExitOrOpenTheDeviceLeaveTheParentsNexusAlone) {
         EXPECT_EQ(disk.PR_queryRegKey(keys), 0u) << child.first;
         EXPECT_THAT(keys, Contains(key)) << child.first;
     }
-}
-
-// tgt makes every session a nexus of its own: a restarted host meets the reservation its
-// earlier process left under the host's key, and is fenced by it until it takes it over.
-TEST(DaemonHost, ARestartedHostTakesOverWhatItsEarlierProcessReserved) {
-    tgt::PrivateTarget target;
-    ASSERT_TRUE(target.started());
-    const std::string path = target.path(tgt::kFlatDisk, "restarting-host");
-    std::string key;
-    std::string message;
-    long long ms = 0;
-    ASSERT_EQ(inChild(
-                  [&] {
-                      QXScsiHardDisk first(path, 1);
-                      return first.Open() && first.doForcePR_Reserve(1, 2, 3, key) == 0 ? 0 : 1;
-                  },
-                  20000, ms),
-              0);
-
-    QXScsiHardDisk disk(path, 1);
-    ASSERT_TRUE(disk.Open());
-    EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
-    OZScsiTarget own(path.c_str(), true);
-    ASSERT_EQ(OZScsi::open(own, 10), 0);
-    EXPECT_EQ(tgt::send(own, message), kGood) << message;
-    std::vector<std::string> keys;
-    std::string holder;
-    unsigned long type = 0;
-    EXPECT_EQ(disk.PR_queryRegKey(keys), 0u);
-    EXPECT_EQ(disk.PR_queryRsrv(holder, type), 0u);
-    EXPECT_EQ(keys, std::vector<std::string>{"QX010203"});
-    EXPECT_EQ(holder, "QX010203");
-
-    // Once more: it holds the reservation now, and sends nothing that changes the device (a
-    // registration would move the generation).
-    const long generation = tgt::readState(target.path(tgt::kFlatDisk, "observer")).generation;
-    tgt::LogCapture log;
-    EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
-    EXPECT_THAT(log.lines(), Contains("1: Reservation on the drive already exists from this host"));
-    EXPECT_EQ(tgt::readState(target.path(tgt::kFlatDisk, "observer")).generation, generation);
 }
 
 TEST(DaemonHost, ExitWithPooledSessionsAndACommandWaitingOnAStoppedTargetKeepsItsBound) {

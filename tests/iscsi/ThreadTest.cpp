@@ -1,15 +1,8 @@
-// Eight threads drive four pass-through objects of two hosts against one target. The objects of a
-// host share its one iSCSI session, so the commands of four threads meet on each session at
-// once, and threads open further objects while the others send. Every command must come back
-// with its own answer: the serial number of its own LUN, the block its host may read, the
-// reservation conflict its host must meet. And each host must stay one I_T nexus throughout:
-// the holder of an Exclusive Access reservation reads through every object and thread, the
-// other host through none, and the target sees one nexus per host.
-//
-// A pass-through object is used by one thread at a time, so the two threads of an object take
-// turns on it; the first object is made before any thread starts (it creates the platform's
-// shared SCSI layer object, which is unguarded). Built on its own too, to run under
-// ThreadSanitizer.
+// Eight threads drive four pass-through objects of two hosts against one target, and open
+// further objects while the others send. The objects of a host share its one iSCSI session.
+// Every command must come back with its own answer (its LUN's serial number, the block its host
+// may read, the conflict it must meet), and each host must stay one I_T nexus throughout. The two
+// threads of an object take turns on it. Built on its own too, to run under ThreadSanitizer.
 #include <array>
 #include <atomic>
 #include <memory>

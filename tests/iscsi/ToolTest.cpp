@@ -100,15 +100,6 @@ TEST_F(ToolTest, FencingStoryToldByInvocations) {
     EXPECT_EQ(run.out, "LBA 256: passes\n");
 }
 
-TEST_F(ToolTest, SnapshotKeysTakeTheSnapshotForm) {
-    EXPECT_EQ(jsonOf({"pr-clear", "--host", "9,9,9"})["key"], "QX090909");
-    json snap = jsonOf({"pr-reserve", "--snapshot", "--host", "12,345,6"});
-    EXPECT_EQ(snap["key"], "SM012345");
-    EXPECT_EQ(snap["outcome"], "reserved");
-    EXPECT_EQ(reservation()["holder"], "SM012345");
-    EXPECT_EQ(jsonOf({"pr-clear", "--host", "9,9,9"})["key"], "QX090909");
-}
-
 TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
     const std::string tape = tgt::path(tgt::kTape, "tool-admin");
     const std::string target =
@@ -153,11 +144,8 @@ TEST_F(ToolTest, TapeCommandsOnTheTapeLun) {
          0,
          "vendor: QXSCSI\nproduct: VIRTUAL-TAPE\nrevision: 0100\nserial: QXT0003\n"
          "TapeAlert: no\n"},
-        {{"tur"}, 0, "ready\n"},
-        {{"lock"}, 0, "medium removal prevented\n"},
         {{"position", "--eod"}, 0, "partition 0, block unknown\n"},
         {{"tapealert"}, 5, "the drive has no TapeAlert log page"},
-        {{"worm"}, 1, "give --family"},
         {{"worm", "--family", "volsafe"}, 36, "not WORM (volsafe test)\n"},
         {{"worm", "--family", "dlt"}, 99, "READ ATTRIBUTE (CHECK CONDITION)"},
         {{"mediatype"}, 0, "media type code: none\ndrive: QXSCSI VIRTUAL-TAPE\nmedium type: 00h\n"},

@@ -2,7 +2,6 @@
 // TapeAlert flags.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "tools/qxscsi/SenseText.h"
@@ -24,16 +23,10 @@ TEST(SenseText, NamesTheKeyWithoutItsFlagsAndThePairsItKnows) {
 TEST(TapeAlertTable, NamesFlagsByNumberAndNeverIndexesOutsideThePage) {
     EXPECT_EQ(tapeAlertLabel(1), "Read warning");
     EXPECT_EQ(tapeAlertLabel(64), "flag 64");
-    std::set<std::string> names;
     for (int flag : {-1, 0, 1, 20, 40, 60, 64, 65}) {
         const bool named = flag >= 1 && flag <= 64 && tapeAlertName(flag) != nullptr;
         EXPECT_EQ(tapeAlertSeverity(flag) != nullptr, named) << flag;
         EXPECT_EQ(tapeAlertLabel(flag) == "flag " + std::to_string(flag), !named) << flag;
-    }
-    for (int flag = 1; flag <= 64; ++flag) {
-        if (tapeAlertName(flag) != nullptr) {
-            EXPECT_TRUE(names.insert(tapeAlertName(flag)).second) << "flag " << flag;
-        }
     }
 }
 

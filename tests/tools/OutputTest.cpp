@@ -23,7 +23,6 @@ TEST(JsonString, EscapesWhatJsonForbidsAndKeepsUtf8) {
         {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x92\xBE",
          "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x92\xBE\""},
         {"\xFF", "\"\\ufffd\""},                                   // never a UTF-8 byte
-        {"\xC3(", "\"\\ufffd(\""},                                 // continuation byte missing
         {"\xC0\xAF", "\"\\ufffd\\ufffd\""},                        // overlong form of '/'
         {"\xED\xA0\x80", "\"\\ufffd\\ufffd\\ufffd\""},             // a surrogate
         {"\xF4\x90\x80\x80", "\"\\ufffd\\ufffd\\ufffd\\ufffd\""},  // beyond U+10FFFF
@@ -31,19 +30,6 @@ TEST(JsonString, EscapesWhatJsonForbidsAndKeepsUtf8) {
     for (const auto& c : cases) {
         EXPECT_EQ(jsonString(c.in), c.out);
     }
-}
-
-TEST(JsonObject, KeepsTheOrderOfFirstSettingAndTheLastValue) {
-    JsonObject object;
-    object.set("command", JsonValue::string("pr-keys"));
-    object.set("keys", JsonValue::strings({}));
-    object.set("schema", JsonValue::number(1));
-    object.set("keys", JsonValue::strings({"A", "B"}));
-    object.set("holder", JsonValue::null());
-    object.set("passes", JsonValue::boolean(false));
-    EXPECT_EQ(object.text(),
-              "{\"command\": \"pr-keys\", \"keys\": [\"A\", \"B\"], \"schema\": 1, "
-              "\"holder\": null, \"passes\": false}");
 }
 
 TEST(Report, SuccessPrintsTheLinesOrTheObject) {

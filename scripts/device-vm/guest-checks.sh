@@ -22,9 +22,7 @@ echo "##### tape drive (scsi_debug, peripheral type 1)"
 insmod $MD/drivers/scsi/scsi_debug.ko delay=0 ptype=1
 if waitdev /dev/nst0 /dev/sg0; then
     run busy /dev/nst0
-    echo "##### the tape drive side by side with sg_inq, sg_vpd and sg_turs"
-    run tape-side-by-side /dev/nst0
-    run tape-side-by-side /dev/sg0
+    run sense /dev/nst0
 else
     FAILS=$((FAILS + 1))
 fi

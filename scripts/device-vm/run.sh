@@ -77,7 +77,7 @@ copy_with_libs() { # the binary and every shared library it loads, at the same p
 }
 copy_with_libs "$check"
 # sg3_utils reads every state back beside the library, as a program that knows nothing of it.
-sg_tools=(sg_persist sg_inq sg_vpd sg_turs)
+sg_tools=(sg_persist)
 for t in "${sg_tools[@]}"; do
     command -v "$t" >/dev/null || { echo "device-vm: $t not found (apt-get install sg3-utils)"; exit 1; }
     copy_with_libs "$(command -v "$t")"

@@ -4,7 +4,6 @@
 //   qxscsi-device-check busy DEV          a second opener of a tape node is refused cleanly
 //   qxscsi-device-check sense DEV         descriptor-format sense reaches callers as fixed format
 //   qxscsi-device-check side-by-side A B  the same disk, each state read by sg_persist as well
-//   qxscsi-device-check tape-side-by-side DEV  the tape drive read by the library and sg3_utils
 //   qxscsi-device-check transport SG SD   a scsi_debug disk that drops commands, then is deleted
 //
 // Prints one CHECK-OK or CHECK-FAIL line per check; exits 1 when any check failed.
@@ -43,7 +42,7 @@ int sense(const std::string& dev) {
     unsigned char key = 0xEE, asc = 0xEE, ascq = 0xEE;
     CHECK(s.SendSCSICmd(cdb, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) && s.m_nScsiStatus == 2 &&
               key == 0x05 && asc == 0x20 && ascq == 0x00,
-          dev + ": descriptor sense arrives as fixed sense 5/20/00",
+          dev + ": an unknown command's sense arrives as fixed sense 5/20/00",
           describe(s) + " key " + std::to_string(key) + " asc " + std::to_string(asc));
     return 0;
 }
@@ -56,15 +55,13 @@ int main(int argc, char** argv) {
         busy(argv[2]);
     } else if (what == "sense" && argc == 3) {
         sense(argv[2]);
-    } else if (what == "tape-side-by-side" && argc == 3) {
-        device::tapeSideBySide(argv[2]);
     } else if (what == "transport" && argc == 4) {
         device::transportFailure(argv[2], argv[3]);
     } else if (what == "side-by-side" && argc == 4) {
         device::reservationsSideBySide(argv[2], argv[3]);
     } else {
         std::fprintf(stderr,
-                     "usage: qxscsi-device-check busy|sense|tape-side-by-side DEV | "
+                     "usage: qxscsi-device-check busy|sense DEV | "
                      "side-by-side DEV_A DEV_B | transport SG SD\n");
         return 2;
     }

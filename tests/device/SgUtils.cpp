@@ -134,7 +134,6 @@ PrReading sgPersistReading(const std::string& dev) {
     }
     reading.valid =
         parseReadKeys(keys.output, reading) && parseReadReservation(holder.output, reading);
-    reading.afterUnitAttention = keys.retried || holder.retried;
     return reading;
 }
 
@@ -158,16 +157,7 @@ std::string showKey(uint64_t key) {
     char text[24];
     // NOLINTNEXTLINE(cert-err33-c): 0x and 16 digits fit
     std::snprintf(text, sizeof text, "0x%" PRIx64, key);
-    std::string shown = text;
-    std::string letters;
-    for (int shift = 56; shift >= 0; shift -= 8) {
-        const auto b = static_cast<unsigned char>(key >> shift);
-        if (b < 0x20 || b >= 0x7F) {
-            return shown;
-        }
-        letters += static_cast<char>(b);
-    }
-    return shown + " (" + letters + ")";
+    return text;
 }
 
 std::string PrReading::text() const {

@@ -26,9 +26,8 @@ struct PrReading {
     std::string failure;         // why not, when not valid
     std::vector<uint64_t> keys;  // registered keys, sorted
     bool reserved = false;
-    uint64_t holder = 0;              // key of the reservation holder, when reserved
-    std::string type;                 // "<scope>/<type name>" of the reservation, when reserved
-    bool afterUnitAttention = false;  // a command met a unit attention and was sent again
+    uint64_t holder = 0;  // key of the reservation holder, when reserved
+    std::string type;     // "<scope>/<type name>" of the reservation, when reserved
 
     // "keys [0x... 0x...], holder 0x... LU_SCOPE/Exclusive Access" or "..., no reservation".
     std::string text() const;
@@ -48,8 +47,7 @@ bool parseReadReservation(const std::string& output, PrReading& reading);
 // in sg_persist's words.
 uint64_t keyNumber(const std::string& key);
 std::string scopeAndType(unsigned long scopeType);
-// A key as sg_persist writes it (0x and lower-case hex, no leading zeros), with its text when
-// every byte is printable.
+// A key as sg_persist writes it: 0x and lower-case hex, no leading zeros.
 std::string showKey(uint64_t key);
 
 }  // namespace device

@@ -66,14 +66,8 @@ void agree(const std::string& step, const std::string& a, const std::string& b,
         CHECK(tool == library && library == want,
               step + ": sg_persist on " + pair[0] + " reads what the library reads on " + pair[1],
               "library: " + library.text() + "; sg_persist: " + tool.text() +
-                  (tool.afterUnitAttention ? " (sent again after a unit attention)" : "") +
                   (library == want ? "" : "; expected: " + want.text()));
     }
-}
-
-std::string hexKey(uint64_t key) {
-    const std::string shown = showKey(key);
-    return shown.substr(0, shown.find(' '));
 }
 
 // One sg_persist --out command, sent again once after a unit attention.
@@ -159,7 +153,7 @@ void story(const std::string& a, const std::string& b) {
 // from the holder that sg_persist made.
 void madeBySgPersist(const std::string& kind, const std::string& a, const std::string& b,
                      uint64_t keyOfB, uint64_t keyOfA) {
-    const std::string kB = hexKey(keyOfB), kA = hexKey(keyOfA);
+    const std::string kB = showKey(keyOfB), kA = showKey(keyOfA);
     sgPersistOut(kind + ": B registers " + kB, b, "--register --param-sark=" + kB);
     agree(kind + ": B registered by sg_persist", a, b, expected({keyOfB}, 0));
     sgPersistOut(kind + ": A registers " + kA, a, "--register --param-sark=" + kA);

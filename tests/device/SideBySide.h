@@ -12,10 +12,6 @@ namespace device {
 // and taken over by its forced reserve.
 void reservationsSideBySide(const std::string& a, const std::string& b);
 
-// The tape drive at dev identified and tested for readiness by the library and by sg_inq, sg_vpd
-// and sg_turs, which must agree.
-void tapeSideBySide(const std::string& dev);
-
 }  // namespace device
 
 #endif

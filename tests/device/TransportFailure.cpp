@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -49,15 +48,11 @@ struct Sent {
     double seconds = 0;
 
     std::string text() const {
-        std::string shown = kind == kStatus ? "status " + std::to_string(status)
-                            : kind == kDeviceFailure
-                                ? "QxScsiException status " + std::to_string(status)
-                                : "QxException errno " + std::to_string(osErrno) + " (" +
-                                      std::strerror(osErrno) + ")";
-        char took[32];
-        // NOLINTNEXTLINE(cert-err33-c): a short number
-        std::snprintf(took, sizeof took, " after %.1f s", seconds);
-        return shown + took + (message.empty() ? "" : ": " + message);
+        return std::string(kind == kStatus          ? "status "
+                           : kind == kDeviceFailure ? "QxScsiException status "
+                                                    : "QxException errno ") +
+               std::to_string(kind == kOsError ? osErrno : status) + " after " +
+               std::to_string(seconds) + " s" + (message.empty() ? "" : ": " + message);
     }
 };
 

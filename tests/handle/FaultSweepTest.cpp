@@ -14,7 +14,7 @@
 
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
-#include "tests/double/FakePlatform.h"
+#include "tests/handle/HandleFixture.h"
 #include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
@@ -22,8 +22,7 @@ namespace {
 
 using fake::platform;
 using fake::Reply;
-using prmodel::hostKey;
-
+using handletest::recorded;
 using prmodel::hostKey;
 
 constexpr unsigned long kReadFailure = 45001, kConflict = 45002, kChangeFailure = 764,
@@ -82,6 +81,15 @@ Outcome forcedReserve(QXScsiHardDisk& disk) {
     return workflowOutcome(disk, disk.doForcePR_Reserve(1, 1, 1, key));
 }
 
+// A flat function's outcome: its result is its code, its error text the message.
+Outcome flatOutcome(unsigned long result, const char* error, std::string found = "") {
+    Outcome o;
+    o.result = o.code = result;
+    o.message = result != 0 ? error : "";
+    o.found = std::move(found);
+    return o;
+}
+
 constexpr const char* kNotRead =
     "Failed to query current reservation on the drive..Will try to reserve anyways..";
 
@@ -124,44 +132,22 @@ std::vector<Scenario> scenarios() {
             [](QXScsiHardDisk& d) {
                 char key[16] = "#", error[256] = "#";
                 int found = -1;
-                Outcome o;
-                o.result = FuncPR_queryQXRegKey(d.m_strDevicePath.c_str(), key, sizeof key, error,
-                                                sizeof error, &found);
-                o.code = o.result;
-                o.message = o.result != 0 ? error : "";
-                o.found = found == 1 ? key : found == 0 ? "" : "(found flag not written)";
-                return o;
+                const unsigned long r = FuncPR_queryQXRegKey(
+                    d.m_strDevicePath.c_str(), key, sizeof key, error, sizeof error, &found);
+                return flatOutcome(r, error,
+                                   found == 1   ? key
+                                   : found == 0 ? ""
+                                                : "(found flag not written)");
             },
             "Failed in query to get Disk Registration Id for disk ", "QX010102"),
         scenario(
             "FuncPR_register", 'A', "", "A", {reg},
             [](QXScsiHardDisk& d) {
                 char key[] = "QX010101", error[256] = "#";
-                Outcome o;
-                o.result = FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error);
-                o.code = o.result;
-                o.message = o.result != 0 ? error : "";
-                return o;
+                return flatOutcome(
+                    FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error), error);
             },
             "Failed to register Disk: "),
-    };
-}
-
-using handletest::recorded;
-
-// Level-1 messages the host's log callback received since captureLog().
-std::vector<std::string>& level1Log() {
-    static std::vector<std::string> texts;
-    return texts;
-}
-
-void captureLog() {
-    level1Log().clear();
-    QXScsiHardDisk::m_gpLogMessageCallbackFunc = [](int level, const long long&,
-                                                    const std::string& text) {
-        if (level == 1) {
-            level1Log().push_back(text);
-        }
     };
 }
 
@@ -174,9 +160,18 @@ struct Fault {
     bool conflict = false;  // RESERVATION CONFLICT
 };
 
+Fault fault(const char* name, Effect effect, std::vector<Reply> replies, bool conflict = false) {
+    return {name, effect, std::move(replies), conflict};
+}
+
+class FaultSweep : public handletest::Test {
+  protected:
+    void runCase(const Scenario& scenario, std::size_t k, const Fault& fault);
+};
+
 // One case: the scenario on a fresh handle, with the fault armed at command k; then, disarmed,
 // again on the same handle.
-void runCase(const Scenario& scenario, std::size_t k, const Fault& fault) {
+void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& fault) {
     const Step& step = scenario.steps[k];
     const Effect effect = fault.effect;
     const bool conflict = fault.conflict;
@@ -196,7 +191,7 @@ void runCase(const Scenario& scenario, std::size_t k, const Fault& fault) {
         return r;
     });
     const std::string path = std::string("/dev/host") + scenario.host;
-    captureLog();
+    logged().clear();
     QXScsiHardDisk disk(path, 7LL);
     ASSERT_TRUE(disk.Open());
     const Outcome first = scenario.run(disk);
@@ -218,7 +213,12 @@ void runCase(const Scenario& scenario, std::size_t k, const Fault& fault) {
     EXPECT_EQ(first.result, expected);
     EXPECT_EQ(first.code, first.result);
 
-    const std::vector<std::string>& texts = level1Log();
+    std::vector<std::string> texts;  // logged at level 1
+    for (const auto& entry : logged()) {
+        if (std::get<0>(entry) == 1) {
+            texts.push_back(std::get<2>(entry));
+        }
+    }
     const std::string last = texts.empty() ? "(nothing)" : texts.back();
     if (step.probe) {
         // Only the READ's conflict, or a probe that gets through after all, shows the connection
@@ -260,36 +260,30 @@ void runCase(const Scenario& scenario, std::size_t k, const Fault& fault) {
     EXPECT_EQ(prmodel::describe(device), scenario.promised);
     EXPECT_EQ(again.found, scenario.foundKey);
     EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
-    QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
 }
 
 const std::vector<Fault>& faults() {
     static const std::vector<Fault> all = {
-        {"QxScsiException with sense",
-         Effect::kFails,
-         {Reply::throwScsi(2, fake::fixedSense(0x03, 0x11, 0x00))}},
-        {"QxScsiException without sense", Effect::kFails, {Reply::throwScsi(2)}},
-        {"QxScsiException, status -1", Effect::kFails, {Reply::throwScsi(-1)}},
-        {"QxScsiException, status -1, no text",
-         Effect::kFails,
-         {Reply::throwScsi(-1, {}, nullptr)}},
-        {"QxException, errno EIO", Effect::kFails, {Reply::throwQx("I/O error", EIO)}},
-        {"QxException, no errno", Effect::kFails, {Reply::throwQx(nullptr, 0)}},
-        {"std::bad_alloc", Effect::kThrows, {Reply::throwBadAlloc()}},
-        {"status -1", Effect::kFails, {Reply::status(-1)}},
-        {"ILLEGAL REQUEST", Effect::kFails, {Reply::check(0x05, 0x24, 0x00)}},
-        {"UNIT ATTENTION once", Effect::kHeals, {Reply::check(0x06, 0x29, 0x00)}},
-        {"UNIT ATTENTION on the resend too",
-         Effect::kFails,
-         {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x2A, 0x03)}},
-        {"RESERVATION CONFLICT", Effect::kFails, {Reply::conflict()}, true},
-        {"BUSY", Effect::kFails, {Reply::status(8)}},
-        {"reply shorter than asked", Effect::kTruncates, {}},
+        fault("QxScsiException with sense", Effect::kFails,
+              {Reply::throwScsi(2, fake::fixedSense(0x03, 0x11, 0x00))}),
+        fault("QxScsiException without sense", Effect::kFails, {Reply::throwScsi(2)}),
+        fault("QxScsiException, status -1", Effect::kFails, {Reply::throwScsi(-1)}),
+        fault("QxScsiException, status -1, no text", Effect::kFails,
+              {Reply::throwScsi(-1, {}, nullptr)}),
+        fault("QxException, errno EIO", Effect::kFails, {Reply::throwQx("I/O error", EIO)}),
+        fault("QxException, no errno", Effect::kFails, {Reply::throwQx(nullptr, 0)}),
+        fault("std::bad_alloc", Effect::kThrows, {Reply::throwBadAlloc()}),
+        fault("status -1", Effect::kFails, {Reply::status(-1)}),
+        fault("ILLEGAL REQUEST", Effect::kFails, {Reply::check(0x05, 0x24, 0x00)}),
+        fault("UNIT ATTENTION once", Effect::kHeals, {Reply::check(0x06, 0x29, 0x00)}),
+        fault("UNIT ATTENTION on the resend too", Effect::kFails,
+              {Reply::check(0x06, 0x29, 0x00), Reply::check(0x06, 0x2A, 0x03)}),
+        fault("RESERVATION CONFLICT", Effect::kFails, {Reply::conflict()}, true),
+        fault("BUSY", Effect::kFails, {Reply::status(8)}),
+        fault("reply shorter than asked", Effect::kTruncates, {}),
     };
     return all;
 }
-
-class FaultSweep : public fake::Test {};
 
 TEST_F(FaultSweep, EveryWorkflowSurvivesEveryFaultAtEveryCommand) {
     int cases = 0;

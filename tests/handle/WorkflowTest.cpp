@@ -36,14 +36,8 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         takeOver =
             "Reservation on the drive is held under this host's key through another "
             "connection. Going to take it over",
-        conflict = handletest::recorded(45002, ""), readFail = handletest::recorded(45001, ""),
-        anyway = "Failed to query current reservation on the drive..Will try to reserve anyways..",
-        keysFail = "Failed to query current registrations on the drive",
-        regFail = "Could not register with the drive for reservation",
+        conflict = handletest::recorded(45002, ""),
         cleared = "Successfully cleared reservation and registrations on the drive.",
-        clearFail = "Failed to clear reservation and registrations on the drive.",
-        reserveFail = "Failed to do PR reserve on the drive.",
-        preemptFail = "Failed to do PR Prempt Reserve on the drive.",
         releaseFail =
             "Failed to release reservation and registrations for key QX010101  on the drive.";
     auto reserved = [](char h) { return "Reservation for key " + hostKey(h) + " succeeded."; };
@@ -78,7 +72,7 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         {"B reserve", nullptr, 0, "I0 I0 O6 I1 O1", {noRes, reserved('B')}, 0, "B:B3"},
         {"B release", nullptr, 0, "O2", {clearing('B'), released('B')}, 0, "B"},
         {"B release", nullptr, 0, "O2", {clearing('B'), released('B')}, 0, "B"},
-        // The rest of the forced reserve's outcomes, and the failures of each workflow.
+        // The rest of the forced reserve's outcomes; the fault sweep holds the failures.
         {"A reserve", "AC", 0, "I0 I1 O1", {noRes, reserved('A')}, 0, "AC:A3"},
         {"A reserve", "ABC:B3", 0, "I0 I1 O4", {preempt, clearing('A')}, 0, "AC:A3"},
         {"A reserve", "B:A3", 0, "I0 O6 I1 Q R10", {mine}, 0, "AB:A3"},
@@ -86,15 +80,6 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         // conflict: A registers its own connection and pre-empts its key's other one.
         {"A reserve", d, 0, "I0 I1 Q R10 O6 O4", {takeOver, clearing('A')}, 0, "A:A3"},
         {"A reserve", ad, 3, "I0 I1 Q", {mine}, 0, ad},
-        {"A reserve", d, 5, "I0 I1 Q R10 O6", {takeOver, conflict, regFail}, 45002, d},
-        {"A reserve", d, 6, "I0 I1 Q R10 O6 O4", {takeOver, conflict, preemptFail}, 45002, ad},
-        {"A reserve", "A", 2, "I0 I1 O1", {readFail, anyway, noRes, reserved('A')}, 0, "A:A3"},
-        {"A reserve", "B:B3", 1, "I0", {readFail, keysFail}, 45001, "B:B3"},
-        {"A reserve", "", 2, "I0 O6", {conflict, regFail}, 45002, ""},
-        {"A reserve", "A", 3, "I0 I1 O1", {noRes, conflict, reserveFail}, 45002, "A"},
-        {"A reserve", "AB:B3", 3, "I0 I1 O4", {preempt, conflict, preemptFail}, 45002, "AB:B3"},
-        {"C clear", "AB:A3", 1, "O6", {conflict, regFail + "."}, 45002, "AB:A3"},
-        {"C clear", "AB:A3", 2, "O6 O3", {conflict, clearFail}, 45002, "ABC:A3"},
     };
     prmodel::Device device;
     fake::platform().setResponder([&](const fake::Command& c) { return device.respond(c); });

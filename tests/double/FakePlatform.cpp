@@ -66,9 +66,10 @@ OZScsiTarget::OZScsiTarget(const char* path, bool shared)
       m_nHandle(-1),
       m_bShared(shared),
       m_pTransport(nullptr) {
-    fake::platform().onTargetCreate.raise();
-    fake::platform().targetsCreatedWith.emplace_back(m_strPath, shared);
-    ++fake::platform().targetsLive;
+    fake::Platform& p = fake::platform();
+    p.onTargetCreate.raise();
+    p.targetsCreatedWith.emplace_back(m_strPath, shared);
+    p.mostLive = std::max(p.mostLive, ++p.targetsLive);
 }
 
 OZScsiTarget::~OZScsiTarget() {

@@ -118,7 +118,7 @@ class Platform {
     std::vector<std::pair<int, bool>> refreshCalls;  // (device type, rescan)
     std::vector<int> openArgs;
     std::vector<std::pair<std::string, bool>> targetsCreatedWith;  // (path, shared)
-    int populateCalls = 0, targetsLive = 0;
+    int populateCalls = 0, targetsLive = 0, mostLive = 0;          // mostLive: at once, at most
 
     Reply nextReply(const Command& command);
     void record(const Command& command) { m_sent.push_back(command); }

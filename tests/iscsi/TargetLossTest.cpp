@@ -121,12 +121,22 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
     ASSERT_EQ(OZScsi::open(before, 10), 0);
     QXNTSpti spti(0, path);
     ASSERT_TRUE(spti.isOK()) << spti.m_strErrorMsg;
+    // Another host's session, on the tape.
+    const std::string tape = target.path(tgt::kTape, "stall-other");
+    OZScsiTarget other(tape.c_str(), true);
+    ASSERT_EQ(OZScsi::open(other, 10), 0);
     const long pooled = openDescriptors();
     {
         tgt::Stopped stopped(target.pid());
         ASSERT_TRUE(stopped.ok());
+        // A command with a limit of its own ends at it, and fails its session.
+        std::string failure;
+        long long ms = timedMs([&] { tgt::send(other, failure, 2, tgt::kTestUnitReady, {}); });
+        EXPECT_THAT(failure, HasSubstr("no answer within 2 s"));
+        EXPECT_GE(ms, 1900);
+        EXPECT_LT(ms, 4000);
+        EXPECT_THROW(OZScsi::populate(other), QxException);
         // The command may take 600 s, and TCP still answers: the unanswered ping ends it.
-        long long ms = 0;
         const std::string inFlight = failedInFlight(before, ms);
         EXPECT_THAT(inFlight, HasSubstr("stopped answering"));
         EXPECT_GE(ms, 7500);
@@ -137,7 +147,7 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
         // The next call logs in afresh, and the login's own limit ends it.
         expectFailedCall("doForcePR_Reserve", kPassThroughFailed,
                          [&] { return disk.doForcePR_Reserve(1, 2, 3, key); });
-        EXPECT_EQ(openDescriptors(), pooled - 1) << "no socket left from the failed login";
+        EXPECT_EQ(openDescriptors(), pooled - 2) << "no socket left from the failed login";
     }
     // Resumed. On tgt the new session is a stranger to the old one's registration, so the
     // host clears before it reserves again.
@@ -147,6 +157,11 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
     EXPECT_EQ(again.doForcePR_Reserve(1, 2, 3, key), 0u) << again.getLastError(message) << message;
     QXNTSpti after(0, path);
     EXPECT_EQ(tgt::readBlockZero(after, message), tgt::kGood) << message;
+    // The other host's next open logs in afresh.
+    OZScsiTarget otherAgain(tape.c_str(), true);
+    ASSERT_EQ(OZScsi::open(otherAgain, 10), 0);
+    std::string failure;
+    EXPECT_EQ(tgt::send(otherAgain, failure, 30, tgt::kTestUnitReady, {}), tgt::kGood) << failure;
     EXPECT_EQ(openDescriptors(), pooled);
 }
 

@@ -2,6 +2,7 @@
 // taken for data, and the library's failures told apart.
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
@@ -15,102 +16,81 @@ using ::testing::HasSubstr;
 
 const unsigned char kLogSense[10] = {0x4D, 0, 0x6E, 0, 0, 0, 0, 0, 64, 0};
 
-struct Buffers {
-    unsigned char data[16] = {};
-    unsigned char sense[32] = {};
-    oz::Command command(bool out = false, int dataLength = 16, int senseRoom = 32) {
-        oz::Command c;
-        c.cdb = kLogSense;
-        c.cdbLength = 10;
-        c.data = data;
-        c.dataLength = dataLength;
-        c.dataOut = out;
-        c.sense = sense;
-        c.senseCapacity = senseRoom;
-        c.timeoutSeconds = 30;
-        return c;
-    }
+// A reply as the iSCSI library hands it over: status, data in (or sense, behind its two-byte
+// length), for a command with these buffers; and what readReply makes of it.
+struct Case {
+    int status;
+    const unsigned char* reply;
+    std::size_t size;
+    bool out;
+    int dataLength, senseRoom;
+    Outcome::Kind kind;
+    int transferred, senseLength;
+    const char* detail;
 };
 
-TEST(IscsiReply, DataInIsCopiedUpToTheCallersLength) {
-    unsigned char reply[40];
+Case row(int status, const unsigned char* reply, std::size_t size, bool out, int dataLength,
+         int senseRoom, Outcome::Kind kind, int transferred, int senseLength,
+         const char* detail = "") {
+    return {status,    reply, size,        out,         dataLength,
+            senseRoom, kind,  transferred, senseLength, detail};
+}
+
+TEST(IscsiReply, DataBoundedByTheCallersLengthSenseNeverTakenForDataFailuresToldApart) {
+    unsigned char data[40];
     for (int i = 0; i < 40; ++i) {
-        reply[i] = static_cast<unsigned char>(i + 1);
+        data[i] = static_cast<unsigned char>(i + 1);
     }
-    const struct {
-        std::size_t size;
-        int dataLength;
-        int transferred;
-    } cases[] = {{4, 16, 4}, {16, 16, 16}, {40, 16, 16}, {40, 8, 8}, {0, 16, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.size);
-        Buffers b;
-        const Outcome o = readReply(b.command(false, c.dataLength), 0, reply, c.size, "");
-        EXPECT_EQ(o.kind, Outcome::kCompleted);
-        EXPECT_EQ(o.status, 0);
-        EXPECT_EQ(o.transferred, c.transferred);
-        EXPECT_EQ(std::memcmp(b.data, reply, static_cast<std::size_t>(c.transferred)), 0);
-        EXPECT_EQ(b.data[c.transferred < 16 ? c.transferred : 15],
-                  c.transferred < 16 ? 0 : reply[15]);
-        EXPECT_EQ(o.senseLength, 0);
-    }
-}
-
-TEST(IscsiReply, CheckConditionCarriesSenseNeverData) {
     // ILLEGAL REQUEST, INVALID FIELD IN CDB, behind its two-byte length.
-    const unsigned char reply[] = {0x00, 0x12, 0x70, 0, 0x05, 0, 0, 0, 0, 0x0A,
+    const unsigned char sense[] = {0x00, 0x12, 0x70, 0, 0x05, 0, 0, 0, 0, 0x0A,
                                    0,    0,    0,    0, 0x24, 0, 0, 0, 0, 0};
-    const struct {
-        std::size_t size;
-        int senseRoom;
-        int senseLength;
-    } cases[] = {{sizeof reply, 32, 18}, {sizeof reply, 8, 8}, {10, 32, 8}, {1, 32, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.size);
-        Buffers b;
-        const Outcome o = readReply(b.command(false, 16, c.senseRoom), 0x02, reply, c.size, "");
-        EXPECT_EQ(o.kind, Outcome::kCompleted);
-        EXPECT_EQ(o.status, 0x02);
-        EXPECT_EQ(o.transferred, 0);
-        EXPECT_EQ(o.senseLength, c.senseLength);
-        EXPECT_EQ(std::memcmp(b.sense, reply + 2, static_cast<std::size_t>(c.senseLength)), 0);
-        const unsigned char zeros[16] = {};
-        EXPECT_EQ(std::memcmp(b.data, zeros, sizeof zeros), 0) << "sense written as data";
-    }
-}
-
-TEST(IscsiReply, OtherStatusesAndDataOut) {
-    Buffers b;
-    Outcome o = readReply(b.command(), 0x18, nullptr, 0, "");
-    EXPECT_EQ(o.kind, Outcome::kCompleted);
-    EXPECT_EQ(o.status, 0x18);
-    EXPECT_EQ(o.transferred, 0);
-    o = readReply(b.command(true, 12), 0, nullptr, 0, "");
-    EXPECT_EQ(o.transferred, 12);
-    o = readReply(b.command(true, 12), 0x18, nullptr, 0, "");
-    EXPECT_EQ(o.transferred, 0);
-}
-
-TEST(IscsiReply, CommandsWithoutAScsiStatusAreTransportFailures) {
-    const struct {
-        int status;
-        const char* detail;
-    } cases[] = {
-        {oz::iscsi::kStatusTimeout, "no answer within 30 s (command timed out)"},
-        {oz::iscsi::kStatusCancelled, "the command was cancelled"},
-        {oz::iscsi::kStatusError, "iSCSI failure: socket error"},
-        {oz::iscsi::kStatusRedirect, "redirected"},
-        {-1, "iSCSI failure: socket error"},
+    const Outcome::Kind ok = Outcome::kCompleted, failed = Outcome::kTransportFailure;
+    const Case cases[] = {
+        row(0, data, 4, false, 16, 32, ok, 4, 0),
+        row(0, data, 16, false, 16, 32, ok, 16, 0),
+        row(0, data, 40, false, 16, 32, ok, 16, 0),
+        row(0, data, 40, false, 8, 32, ok, 8, 0),
+        row(0, data, 0, false, 16, 32, ok, 0, 0),
+        row(2, sense, sizeof sense, false, 16, 32, ok, 0, 18),
+        row(2, sense, sizeof sense, false, 16, 8, ok, 0, 8),
+        row(2, sense, 10, false, 16, 32, ok, 0, 8),
+        row(2, sense, 1, false, 16, 32, ok, 0, 0),
+        row(0x18, nullptr, 0, false, 16, 32, ok, 0, 0),
+        row(0, nullptr, 0, true, 12, 32, ok, 12, 0),
+        row(0x18, nullptr, 0, true, 12, 32, ok, 0, 0),
+        // Commands without a SCSI status.
+        row(oz::iscsi::kStatusTimeout, data, 4, false, 16, 32, failed, 0, 0,
+            "no answer within 30 s (command timed out)"),
+        row(oz::iscsi::kStatusCancelled, data, 4, false, 16, 32, failed, 0, 0,
+            "the command was cancelled"),
+        row(oz::iscsi::kStatusError, data, 4, false, 16, 32, failed, 0, 0,
+            "iSCSI failure: socket error"),
+        row(oz::iscsi::kStatusRedirect, data, 4, false, 16, 32, failed, 0, 0, "redirected"),
+        row(-1, data, 4, false, 16, 32, failed, 0, 0, "iSCSI failure: socket error"),
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.status);
-        Buffers b;
-        const unsigned char reply[4] = {1, 2, 3, 4};
-        const Outcome o = readReply(b.command(), c.status, reply, 4, "socket error");
-        EXPECT_EQ(o.kind, Outcome::kTransportFailure);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(&c - cases));
+        unsigned char in[16] = {}, senseIn[32] = {};
+        oz::Command command;
+        command.cdb = kLogSense;
+        command.cdbLength = 10;
+        command.data = in;
+        command.dataLength = c.dataLength;
+        command.dataOut = c.out;
+        command.sense = senseIn;
+        command.senseCapacity = c.senseRoom;
+        command.timeoutSeconds = 30;
+        const Outcome o = readReply(command, c.status, c.reply, c.size, "socket error");
+        EXPECT_EQ(std::make_tuple(o.kind, o.transferred, o.senseLength),
+                  std::make_tuple(c.kind, c.transferred, c.senseLength));
+        EXPECT_EQ(o.status, c.kind == ok ? c.status : o.status);
         EXPECT_THAT(o.detail, HasSubstr(c.detail));
-        EXPECT_EQ(o.transferred, 0);
-        EXPECT_EQ(b.data[0], 0);
+        const std::size_t read = c.out ? 0 : static_cast<std::size_t>(c.transferred);
+        EXPECT_EQ(std::memcmp(in, data, read), 0);
+        EXPECT_EQ(std::memcmp(senseIn, sense + 2, static_cast<std::size_t>(c.senseLength)), 0);
+        for (std::size_t i = read; i < sizeof in; ++i) {
+            EXPECT_EQ(in[i], 0) << "byte " << i << " written beyond the data or as sense";
+        }
     }
 }
 

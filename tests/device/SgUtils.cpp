@@ -63,78 +63,50 @@ ToolRun runTool(const std::string& commandLine, bool retryOnUnitAttention) {
     return run;
 }
 
-bool parseReadKeys(const std::string& output, PrReading& reading) {
+std::string sgPersistState(const std::string& dev) {
+    const ToolRun keys = runTool("sg_persist --no-inquiry --in --read-keys " + dev, true);
+    const ToolRun held = runTool("sg_persist --no-inquiry --in --read-reservation " + dev, true);
     std::string rest;
-    if (!after(output, "PR generation=", rest)) {
-        reading.failure = "no PR generation in: " + output;
-        return false;
+    if (keys.exitStatus != 0 || held.exitStatus != 0 ||
+        !after(keys.output, "PR generation=", rest)) {
+        return "unreadable: exit " + std::to_string(keys.exitStatus) + " and " +
+               std::to_string(held.exitStatus) + ": " + keys.output + held.output;
     }
-    reading.keys.clear();
+    // The keys, one a line after the generation's, unless there are none.
+    std::vector<uint64_t> numbers;
     if (rest.find("there are NO registered reservation keys") == std::string::npos) {
-        std::istringstream lines(output.substr(output.find("PR generation=")));
+        std::istringstream lines(keys.output.substr(keys.output.find("PR generation=")));
         std::string line;
         std::getline(lines, line);
         while (std::getline(lines, line)) {
             const size_t first = line.find_first_not_of(' ');
             uint64_t key = 0;
             if (first == std::string::npos || !hexNumber(line.substr(first), key)) {
-                reading.failure = "unexpected key line '" + line + "' in: " + output;
-                return false;
+                return "unreadable: key line '" + line + "' in: " + keys.output;
             }
-            reading.keys.push_back(key);
-        }
-        if (reading.keys.empty()) {
-            reading.failure = "no keys follow in: " + output;
-            return false;
+            numbers.push_back(key);
         }
     }
-    std::sort(reading.keys.begin(), reading.keys.end());
-    return true;
+    if (held.output.find("there is NO reservation held") != std::string::npos) {
+        return stateText(numbers, "");
+    }
+    std::string key, scope, type;
+    uint64_t holder = 0;
+    if (!after(held.output, "Key=", key) || !hexNumber(key, holder) ||
+        !after(held.output, "type: ", type) || !after(held.output, "scope: ", scope)) {
+        return "unreadable: no holder key and type in: " + held.output;
+    }
+    return stateText(
+        numbers, showKey(holder) + " " + scope.substr(0, scope.find_first_of(", ")) + "/" + type);
 }
 
-bool parseReadReservation(const std::string& output, PrReading& reading) {
-    std::string rest;
-    if (!after(output, "PR generation=", rest)) {
-        reading.failure = "no PR generation in: " + output;
-        return false;
+std::string stateText(std::vector<uint64_t> keys, const std::string& holder) {
+    std::sort(keys.begin(), keys.end());
+    std::string shown = "keys [";
+    for (size_t i = 0; i < keys.size(); ++i) {
+        shown += (i == 0 ? "" : " ") + showKey(keys[i]);
     }
-    reading.reserved = false;
-    reading.holder = 0;
-    reading.type.clear();
-    if (rest.find("there is NO reservation held") != std::string::npos) {
-        return true;
-    }
-    std::string key, type;
-    if (!after(output, "Key=", key) || !hexNumber(key, reading.holder) ||
-        !after(output, "type: ", type)) {
-        reading.failure = "no holder key and type in: " + output;
-        return false;
-    }
-    std::string scope;
-    after(output, "scope: ", scope);
-    scope = scope.substr(0, scope.find_first_of(", "));
-    reading.reserved = true;
-    reading.type = scope + "/" + type;
-    return true;
-}
-
-PrReading sgPersistReading(const std::string& dev) {
-    PrReading reading;
-    const ToolRun keys = runTool("sg_persist --no-inquiry --in --read-keys " + dev, true);
-    if (keys.exitStatus != 0) {
-        reading.failure =
-            "sg_persist --read-keys exit " + std::to_string(keys.exitStatus) + ": " + keys.output;
-        return reading;
-    }
-    const ToolRun holder = runTool("sg_persist --no-inquiry --in --read-reservation " + dev, true);
-    if (holder.exitStatus != 0) {
-        reading.failure = "sg_persist --read-reservation exit " +
-                          std::to_string(holder.exitStatus) + ": " + holder.output;
-        return reading;
-    }
-    reading.valid =
-        parseReadKeys(keys.output, reading) && parseReadReservation(holder.output, reading);
-    return reading;
+    return shown + "], " + (holder.empty() ? "no reservation" : "holder " + holder);
 }
 
 uint64_t keyNumber(const std::string& key) {
@@ -158,24 +130,6 @@ std::string showKey(uint64_t key) {
     // NOLINTNEXTLINE(cert-err33-c): 0x and 16 digits fit
     std::snprintf(text, sizeof text, "0x%" PRIx64, key);
     return text;
-}
-
-std::string PrReading::text() const {
-    if (!valid) {
-        return "unreadable: " + failure;
-    }
-    std::string shown = "keys [";
-    for (size_t i = 0; i < keys.size(); ++i) {
-        shown += (i == 0 ? "" : " ") + showKey(keys[i]);
-    }
-    shown += "], ";
-    shown += reserved ? "holder " + showKey(holder) + " " + type : "no reservation";
-    return shown;
-}
-
-bool PrReading::operator==(const PrReading& other) const {
-    return valid && other.valid && keys == other.keys && reserved == other.reserved &&
-           holder == other.holder && type == other.type;
 }
 
 }  // namespace device

@@ -20,35 +20,20 @@ struct ToolRun {
 // resend a command after a unit attention themselves.
 ToolRun runTool(const std::string& commandLine, bool retryOnUnitAttention = false);
 
-// A persistent reservation reading, from sg_persist or from the library.
-struct PrReading {
-    bool valid = false;          // read and understood
-    std::string failure;         // why not, when not valid
-    std::vector<uint64_t> keys;  // registered keys, sorted
-    bool reserved = false;
-    uint64_t holder = 0;  // key of the reservation holder, when reserved
-    std::string type;     // "<scope>/<type name>" of the reservation, when reserved
+// A reservation state as the checks compare it: "keys [0x1 0x2], holder 0x1 LU_SCOPE/Exclusive
+// Access", or "keys [...], no reservation" when holder is empty; keys sorted, each as sg_persist
+// writes it (0x and lower-case hex, no leading zeros), the type in sg_persist's words.
+std::string stateText(std::vector<uint64_t> keys, const std::string& holder);
 
-    // "keys [0x... 0x...], holder 0x... LU_SCOPE/Exclusive Access" or "..., no reservation".
-    std::string text() const;
-    bool operator==(const PrReading& other) const;
-};
+// sg_persist --in --read-keys and --read-reservation on dev (each retried once after a unit
+// attention) in that form, or "unreadable: " and why.
+std::string sgPersistState(const std::string& dev);
 
-// sg_persist --in --read-keys and --read-reservation on dev, each retried once after a unit
-// attention.
-PrReading sgPersistReading(const std::string& dev);
-
-// Parse sg_persist's output (run with --no-inquiry) into reading. False with reading.failure set
-// when the text is not what sg_persist prints.
-bool parseReadKeys(const std::string& output, PrReading& reading);
-bool parseReadReservation(const std::string& output, PrReading& reading);
-
-// The library's view: a key string's bytes as a big-endian number, and the scope-and-type byte
-// in sg_persist's words.
+// A key string's bytes as a big-endian number; the number as sg_persist writes it.
 uint64_t keyNumber(const std::string& key);
-std::string scopeAndType(unsigned long scopeType);
-// A key as sg_persist writes it: 0x and lower-case hex, no leading zeros.
 std::string showKey(uint64_t key);
+// The scope-and-type byte in sg_persist's words.
+std::string scopeAndType(unsigned long scopeType);
 
 }  // namespace device
 

@@ -1,6 +1,5 @@
 #include "SideBySide.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -16,57 +15,43 @@ namespace {
 const unsigned long kExclusiveAccess = 3;
 
 // The library's reading through a handle of its own, as a host reads it.
-PrReading libraryReading(const std::string& dev) {
-    PrReading reading;
+std::string libraryState(const std::string& dev) {
     QXScsiHardDisk handle(dev, 90);
     handle.Open();
     std::vector<std::string> keys;
-    std::string holder;
+    std::string holder, message;
     unsigned long type = 0;
-    std::string message;
     if (handle.PR_queryRegKey(keys) != 0 || handle.PR_queryRsrv(holder, type) != 0) {
         handle.getLastError(message);
-        reading.failure = "library: " + message;
-        return reading;
+        return "unreadable: library: " + message;
     }
+    std::vector<uint64_t> numbers;
     for (const std::string& key : keys) {
-        reading.keys.push_back(keyNumber(key));
+        numbers.push_back(keyNumber(key));
     }
-    std::sort(reading.keys.begin(), reading.keys.end());
-    reading.reserved = !holder.empty();
-    if (reading.reserved) {
-        reading.holder = keyNumber(holder);
-        reading.type = scopeAndType(type);
-    }
-    reading.valid = true;
-    return reading;
+    return stateText(numbers,
+                     holder.empty() ? "" : showKey(keyNumber(holder)) + " " + scopeAndType(type));
 }
 
 // The state a step should leave: these keys, and an Exclusive Access reservation under holder
 // (none when holder is 0).
-PrReading expected(std::vector<uint64_t> keys, uint64_t holder) {
-    PrReading reading;
-    reading.valid = true;
-    std::sort(keys.begin(), keys.end());
-    reading.keys = keys;
-    reading.reserved = holder != 0;
-    reading.holder = holder;
-    reading.type = reading.reserved ? scopeAndType(kExclusiveAccess) : "";
-    return reading;
+std::string expected(const std::vector<uint64_t>& keys, uint64_t holder) {
+    return stateText(keys,
+                     holder == 0 ? "" : showKey(holder) + " " + scopeAndType(kExclusiveAccess));
 }
 
 // After a step: sg_persist on each host's path reads what the library reads on the other's, and
 // both are the state the step should leave.
 void agree(const std::string& step, const std::string& a, const std::string& b,
-           const PrReading& want) {
+           const std::string& want) {
     const std::string pairs[2][2] = {{b, a}, {a, b}};
     for (const auto& pair : pairs) {
-        const PrReading tool = sgPersistReading(pair[0]);
-        const PrReading library = libraryReading(pair[1]);
+        const std::string tool = sgPersistState(pair[0]);
+        const std::string library = libraryState(pair[1]);
         CHECK(tool == library && library == want,
               step + ": sg_persist on " + pair[0] + " reads what the library reads on " + pair[1],
-              "library: " + library.text() + "; sg_persist: " + tool.text() +
-                  (library == want ? "" : "; expected: " + want.text()));
+              "library: " + library + "; sg_persist: " + tool +
+                  (library == want ? "" : "; expected: " + want));
     }
 }
 

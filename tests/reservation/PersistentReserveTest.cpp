@@ -130,38 +130,26 @@ TEST_F(PersistentReserveTest, UnitAttentionIsAnsweredWithOneResend) {
     EXPECT_EQ(lengths, " 256 256 24 24 256 256 24 24 256 24 256 256 328 328 24 24");
 }
 
-// The holder's key and scope-and-type byte; more than one descriptor or a failure changes nothing.
+// The holder's key and scope-and-type byte, shown as a person reads it (printable text as it is,
+// anything else as the field in hex); more than one descriptor or a failure changes nothing.
 TEST_F(PersistentReserveTest, QueryReserve) {
     fake::platform().replies(
         {Reply::good(reservationData("QX040506")), Reply::good(reservationData("")),
          Reply::good(reservationData(std::string(8, '\0'))), Reply::good(reservationData(kNumeric)),
-         Reply::good(reservationData(kInnerZero, 5)),
+         Reply::good(reservationData(kInnerZero, 5)), Reply::good(reservationData("QX01\x7F")),
          Reply::good(keysData({"QX040506", "", "QX040506", ""})), Reply::conflict()});
     QXNTSpti spti(0, "/dev/sdb");
     std::string key, seen;
     unsigned long type = 7;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         const bool done = spti.QueryReserve(key, type);
         seen += (done ? " +" : " -") + qx::pr::displayKey(key) + "/" + std::to_string(type);
         key = "old";
     }
     EXPECT_EQ(seen,
-              " +QX040506/3 +/0 +/3 +0x000000001A2B0001/3 +0x5100583100000000/5 -old/5 -old/5");
+              " +QX040506/3 +/0 +/3 +0x000000001A2B0001/3 +0x5100583100000000/5 "
+              "+0x515830317F000000/3 -old/3 -old/3");
     EXPECT_EQ(fake::platform().sent(0).cdb, inCdb(1, 256));
-}
-
-// Keys shown to a person: printable text as it is, anything else as the field in hex.
-TEST_F(PersistentReserveTest, KeysAreShownAsTextOrAsTheFieldInHex) {
-    const struct {
-        std::string key, shown;
-    } rows[] = {
-        {"QX010203", "QX010203"},           {"", ""},
-        {kNumeric, "0x000000001A2B0001"},   {kLowBytesZero, "0x1A2B000100000000"},
-        {"QX01\x7F", "0x515830317F000000"}, {std::string(8, '\xFF'), "0xFFFFFFFFFFFFFFFF"},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(qx::pr::displayKey(row.key), row.shown);
-    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // What the iSCSI tests send and read beside the calls under test: commands through the platform
 // layer and through a pass-through object, a disk cleared and its state read by hosts of their
-// own, the log a host is handed, and what tgtadm says of the target.
+// own, and what tgtadm says of the target.
 #ifndef QX_TESTS_ISCSI_SCSI_H
 #define QX_TESTS_ISCSI_SCSI_H
 
@@ -84,31 +84,6 @@ inline DeviceState readState(const std::string& path) {
     EXPECT_TRUE(observer.QueryReserve(s.holder, s.type)) << observer.m_strErrorMsg;
     return s;
 }
-
-// The lines the handles log while the object lives, each "level: text".
-class LogCapture {
-  public:
-    LogCapture() {
-        s_lines = &m_lines;
-        QXScsiHardDisk::m_gpLogMessageCallbackFunc = &keep;
-    }
-    ~LogCapture() {
-        QXScsiHardDisk::m_gpLogMessageCallbackFunc = nullptr;
-        s_lines = nullptr;
-    }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-    const std::vector<std::string>& lines() const { return m_lines; }
-
-  private:
-    static void keep(int level, const long long& /*id*/, const std::string& text) {
-        if (s_lines != nullptr) {
-            s_lines->push_back(std::to_string(level) + ": " + text);
-        }
-    }
-    static inline std::vector<std::string>* s_lines = nullptr;
-    std::vector<std::string> m_lines;
-};
 
 // What tgtadm shows of the shared target (arguments after the control port), within 10 s.
 inline std::string tgtadm(const std::string& arguments) {

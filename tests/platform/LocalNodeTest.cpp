@@ -126,16 +126,4 @@ TEST_F(LocalNode, PathsThatDoNotOpenLeaveTheTargetClosed) {
     }
 }
 
-TEST_F(LocalNode, FallsBackToReadOnlyWhereWritingIsRefused) {
-    const char* path = "/sys/kernel/notes";  // read-only even for root
-    const int probe = ::open(path, O_RDWR);
-    if (probe >= 0 || errno != EACCES) {
-        ::close(probe);
-        GTEST_SKIP() << path << " does not refuse writing here";
-    }
-    OZScsiTarget target(path, true);
-    ASSERT_EQ(OZScsi::open(target, 120), 0);
-    EXPECT_EQ(::fcntl(target.handle(), F_GETFL) & O_ACCMODE, O_RDONLY);
-}
-
 }  // namespace

@@ -131,41 +131,4 @@ TEST_F(ToolTest, EachFailureClassHasItsExitStatus) {
     }
 }
 
-// The tape commands on tgt's tape LUN (the demonstration identifies it). tgt's tape knows no log
-// pages, medium auxiliary memory or vendor mode pages, and does not know its block position.
-TEST_F(ToolTest, TapeCommandsOnTheTapeLun) {
-    const std::string tape = tgt::path(tgt::kTape, "tool-tape");
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        const char* said;  // in stdout, or in stderr when the status is not 0
-    } rows[] = {
-        {{"position", "--eod"}, 0, "partition 0, block unknown\n"},
-        {{"tapealert"}, 5, "the drive has no TapeAlert log page"},
-        {{"worm"}, 1, "give --family"},
-        {{"worm", "--family", "volsafe"}, 36, "not WORM (volsafe test)\n"},
-        {{"worm", "--family", "dlt"}, 99, "READ ATTRIBUTE (CHECK CONDITION)"},
-        {{"mediatype"}, 0, "media type code: none\ndrive: QXSCSI VIRTUAL-TAPE\nmedium type: 00h\n"},
-    };
-    for (const auto& row : rows) {
-        const ToolRun run = on(tape, row.args);
-        EXPECT_EQ(run.status, row.status) << row.args[0] << ": " << run.err;
-        EXPECT_NE((row.status == 0 || row.status == 36 ? run.out : run.err).find(row.said),
-                  std::string::npos)
-            << row.args[0] << ": " << run.out << run.err;
-        if (row.status == 0) {
-            EXPECT_EQ(run.err, "")
-                << row.args[0] << ": no progress on a stderr that is no terminal";
-        }
-    }
-
-    // --hex: each reply's bytes, as "replies" in JSON.
-    const ToolRun run = on(tape, {"identify", "--hex", "--json"});
-    const json replies = json::parse(run.out, nullptr, false)["replies"];
-    ASSERT_EQ(replies.size(), 3U) << run.out;
-    EXPECT_EQ(replies[0]["command"], "INQUIRY");
-    EXPECT_EQ(replies[1]["cdb"], "12 01 80 00 fc 00");
-    EXPECT_EQ(replies[2]["data"], "") << "LOG SENSE refused: no data";
-}
-
 }  // namespace

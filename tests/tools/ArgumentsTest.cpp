@@ -43,18 +43,6 @@ TEST(Arguments, ValuesReachTheInvocation) {
               4294967295UL);
 }
 
-TEST(Arguments, HelpAndVersionNeedNothingElse) {
-    EXPECT_TRUE(parseArguments({"--help"}).invocation.help);
-    EXPECT_TRUE(parseArguments({"-V"}).invocation.version);
-    EXPECT_EQ(parseArguments({"--json", "--help"}).error, "");
-    EXPECT_NE(parseArguments({"--host", "1,2,3", "--help"}).error, "");
-    // A command's help needs none of its required options or its device.
-    const ParsedArguments help = parseArguments({"pr-reserve", "--help"});
-    EXPECT_EQ(help.error, "");
-    EXPECT_TRUE(help.invocation.help);
-    ASSERT_NE(help.invocation.command, nullptr);
-}
-
 // A refused line: a part of its one-line reason. The usage that goes with it is that of the
 // line's first word, when that names a command.
 struct BadLine {

@@ -174,6 +174,8 @@ TEST_F(ScriptedCommand, EachCommandOnEachKindOfAnswer) {
             {inquiryCdb, bytes({0x1A, 0, 0x31, 0, 0x80, 0})}),
         row({"worm"}, {Reply::good(inquiry("STK", "T9840C"))}, 36, "", "\"family\": \"volsafe\"",
             {inquiryCdb, bytes({0x03, 0, 0, 0, 0xFF, 0})}),
+        row({"worm"}, {Reply::good(inquiry("QXSCSI", "VIRTUAL-TAPE"))}, 1, "give --family", "",
+            {inquiryCdb}),
         row({"mediatype"},
             {Reply::good(modeHeader(0x38)), Reply::good(inquiry("IBM", "ULTRIUM-TD3")),
              Reply::good(modeHeader(0x38))},

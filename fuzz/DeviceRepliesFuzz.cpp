@@ -1,4 +1,6 @@
-// Feeds arbitrary device replies to the tape drive operations that read returned data.
+// Feeds arbitrary device replies to the operations that read returned data: the tape drive's and
+// the persistent reservation reads. Whatever the device says about its lengths, nothing may
+// crash, overrun or allocate without bound.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,8 +12,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     canned::canned() = canned::CannedReply{0, std::vector<unsigned char>(data, data + size)};
     QXNTSpti spti(0, "/dev/fuzz");
-    std::string serial;
-    spti.GetSerialNumber(serial);
+    std::vector<std::string> keys;
+    spti.QueryReg(keys);
+    // A list of L bytes holds at most L / 8 keys, and the reply can carry at most 65535 bytes.
+    std::string text;
+    unsigned long type = 0;
+    spti.QueryReserve(text, type);
+    if (keys.size() > 65535 / 8 || text.size() > 8) {
+        __builtin_trap();
+    }
+    spti.GetSerialNumber(text);
     spti.Inquiry();
     spti.TapeAlertSupported();
     std::vector<bool> flags(64);
@@ -23,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     spti.is3592WormCartridge(code);
     spti.isSTKVolSafeWormCartridge(code);
     spti.isDLTWormCartridge(code);
-    int position = 0;
-    spti.readPosition(position);
+    spti.readPosition(code);
     unsigned long first = 0, last = 0;
     spti.SetPositionEOD(first, last);
     unsigned char mode[256] = {};

@@ -1,8 +1,7 @@
-// The fault sweep: every workflow of the reservation handle, and every flat function that talks
-// to a device, with each kind of platform and device failure injected at each of its commands in
-// turn. Whatever fails, the outcome is the code the failing operation records, the caller is told
-// which step failed, nothing is left open, and the same handle then finishes the job on the
-// healed device.
+// The fault sweep: every workflow of the reservation handle, with each kind of platform and
+// device failure injected at each of its commands in turn. Whatever fails, the outcome is the code
+// the failing operation records, the caller is told which step failed, nothing is left open, and
+// the same handle then finishes the job on the healed device.
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
@@ -12,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
 #include "tests/handle/HandleFixture.h"
 #include "tests/handle/HandleTexts.h"
@@ -40,8 +38,7 @@ enum class Effect {
 struct Step {
     const char* operation;  // the handle operation that sends it
     bool read;              // PERSISTENT RESERVE IN
-    // What the workflow logs when this step fails and ends it; null for a flat function.
-    const char* failure;
+    const char* failure;    // what the workflow logs when this step fails and ends it
     // The forced reserve passes over a failed or empty READ RESERVATION and reserves anyway;
     // then this is its result.
     bool passedOver = false;
@@ -51,11 +48,10 @@ struct Step {
     bool probe = false;
 };
 
-// What a run left: the result, what the caller reads of the failure, and for the key query
-// the key it found.
+// What a run left: the result, and what the caller reads of the failure.
 struct Outcome {
     unsigned long result = 0, code = 0;
-    std::string message, found;
+    std::string message;
 };
 
 struct Scenario {
@@ -65,8 +61,6 @@ struct Scenario {
     const char* promised;  // the device after a successful run
     std::vector<Step> steps;
     std::function<Outcome(QXScsiHardDisk&)> run;
-    const char* flatText = nullptr;  // a flat function's fixed error text
-    const char* foundKey = "";       // the key query's finding
 };
 
 Outcome workflowOutcome(QXScsiHardDisk& disk, unsigned long result) {
@@ -81,22 +75,12 @@ Outcome forcedReserve(QXScsiHardDisk& disk) {
     return workflowOutcome(disk, disk.doForcePR_Reserve(1, 1, 1, key));
 }
 
-// A flat function's outcome: its result is its code, its error text the message.
-Outcome flatOutcome(unsigned long result, const char* error, std::string found = "") {
-    Outcome o;
-    o.result = o.code = result;
-    o.message = result != 0 ? error : "";
-    o.found = std::move(found);
-    return o;
-}
-
 constexpr const char* kNotRead =
     "Failed to query current reservation on the drive..Will try to reserve anyways..";
 
 Scenario scenario(const char* name, char host, const char* before, const char* promised,
-                  std::vector<Step> steps, std::function<Outcome(QXScsiHardDisk&)> run,
-                  const char* flatText = nullptr, const char* foundKey = "") {
-    return {name, host, before, promised, std::move(steps), std::move(run), flatText, foundKey};
+                  std::vector<Step> steps, std::function<Outcome(QXScsiHardDisk&)> run) {
+    return {name, host, before, promised, std::move(steps), std::move(run)};
 }
 
 std::vector<Scenario> scenarios() {
@@ -127,27 +111,6 @@ std::vector<Scenario> scenarios() {
             {{"PR_clear", false,
               "Failed to release reservation and registrations for key QX010101  on the drive."}},
             [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }),
-        scenario(
-            "FuncPR_queryQXRegKey", 'A', "BC", "BC", {{"PR_queryRegKey", true, nullptr}},
-            [](QXScsiHardDisk& d) {
-                char key[16] = "#", error[256] = "#";
-                int found = -1;
-                const unsigned long r = FuncPR_queryQXRegKey(
-                    d.m_strDevicePath.c_str(), key, sizeof key, error, sizeof error, &found);
-                return flatOutcome(r, error,
-                                   found == 1   ? key
-                                   : found == 0 ? ""
-                                                : "(found flag not written)");
-            },
-            "Failed in query to get Disk Registration Id for disk ", "QX010102"),
-        scenario(
-            "FuncPR_register", 'A', "", "A", {reg},
-            [](QXScsiHardDisk& d) {
-                char key[] = "QX010101", error[256] = "#";
-                return flatOutcome(
-                    FuncPR_register(d.m_strDevicePath.c_str(), key, error, sizeof error), error);
-            },
-            "Failed to register Disk: "),
     };
 }
 
@@ -229,16 +192,8 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
                                 : "Reservation on the drive already exists from this host");
         EXPECT_EQ(prmodel::describe(device), through ? scenario.promised : scenario.before);
     } else if (endsHere) {
-        const std::string what = recorded(code, step.operation);
-        if (scenario.flatText != nullptr) {
-            EXPECT_EQ(first.message, what + scenario.flatText + path);
-            EXPECT_EQ(first.found, "");
-            // The operation logs what it recorded, unless it never got to judge.
-            EXPECT_EQ(last, code == kException ? "(nothing)" : what);
-        } else {
-            EXPECT_EQ(first.message, what);
-            EXPECT_EQ(last, step.failure);
-        }
+        EXPECT_EQ(first.message, recorded(code, step.operation));
+        EXPECT_EQ(last, step.failure);
     } else if (step.passedOver && effect != Effect::kHeals) {
         if (effect != Effect::kTruncates) {
             EXPECT_NE(std::find(texts.begin(), texts.end(), kNotRead), texts.end());
@@ -250,7 +205,6 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
     }
     if (expected == 0 && effect == Effect::kHeals) {
         EXPECT_EQ(prmodel::describe(device), scenario.promised);
-        EXPECT_EQ(first.found, scenario.foundKey);
     }
 
     // The device heals; the same handle finishes the job.
@@ -258,7 +212,6 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
     const Outcome again = scenario.run(disk);
     EXPECT_EQ(again.result, 0u) << again.message;
     EXPECT_EQ(prmodel::describe(device), scenario.promised);
-    EXPECT_EQ(again.found, scenario.foundKey);
     EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
 }
 

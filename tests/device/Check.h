@@ -1,5 +1,5 @@
 // What every device check shares: one CHECK-OK or CHECK-FAIL line per check, the failure count,
-// and the texts that explain a reading.
+// and the texts that explain a reading; and the checks that have files of their own.
 #ifndef QXSCSI_TESTS_DEVICE_CHECK_H
 #define QXSCSI_TESTS_DEVICE_CHECK_H
 
@@ -27,6 +27,18 @@ std::string describe(const QXNTSpti& s);
 // The first command after a device appears reports its power-on unit attention: answer it with
 // TEST UNIT READY until the device is ready (at most three times).
 void settle(QXNTSpti& s);
+
+// The forced-reserve story between two hosts on the disk seen through paths a and b, with
+// sg_persist reading each state from the other host's path; then registrations, a reservation
+// and a pre-emption made by sg_persist, under text and under numeric keys, read by the library
+// and taken over by its forced reserve.
+void reservationsSideBySide(const std::string& a, const std::string& b);
+
+// sg and sd name the same scsi_debug disk, set to drop every command: a send with a 3 s limit
+// ends within seconds as a device failure (status -1), on either node; with the disk answering
+// again a new object works. Then the disk is deleted under open descriptors, and a send gives
+// the operating system's error (ENODEV, or ENXIO from an sg node whose device is offline).
+void transportFailure(const std::string& sg, const std::string& sd);
 
 }  // namespace device
 

@@ -11,8 +11,6 @@
 #include <string>
 
 #include "Check.h"
-#include "SideBySide.h"
-#include "TransportFailure.h"
 #include "qxscsi/QXNTSpti.h"
 
 namespace {

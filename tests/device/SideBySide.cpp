@@ -1,5 +1,3 @@
-#include "SideBySide.h"
-
 #include <cstdint>
 #include <vector>
 

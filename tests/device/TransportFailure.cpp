@@ -1,5 +1,3 @@
-#include "TransportFailure.h"
-
 #include <cerrno>
 #include <chrono>
 #include <fstream>

@@ -1,16 +1,11 @@
 #!/usr/bin/env bash
 # Checks an installed qxscsi the way a host's build meets it.
-#
-#   check-install.sh prefix SOURCE BUILD VERSION SCRATCH
-#       installs the build tree BUILD with `cmake --install` into SCRATCH/prefix
-#   check-install.sh deb SOURCE BUILD VERSION SCRATCH
-#       makes the Debian package of BUILD with cpack and unpacks it with `dpkg -x` into
-#       SCRATCH/root
-#
-# and then checks what was installed: the libraries with their SONAME links and no RUNPATH into
-# the build or source tree, the headers, the tool, its manual page, the version everywhere; the
-# example host program (SOURCE/examples) built against it as a separate CMake project with
-# find_package only and with pkg-config only; and each build run on paths that name no device.
+#   check-install.sh prefix|deb SOURCE BUILD VERSION SCRATCH
+# installs BUILD with `cmake --install` into SCRATCH/prefix, or makes its Debian package with cpack
+# and unpacks it into SCRATCH/root; then checks the libraries (SONAME links, no RUNPATH into the
+# build or source tree), headers, tool, manual page and version, and builds the example host
+# program (SOURCE/examples) against them with find_package only and with pkg-config only, each
+# run on paths that name no device.
 set -euo pipefail
 
 mode=$1 source=$2 build=$3 version=$4 scratch=$5

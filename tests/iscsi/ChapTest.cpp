@@ -22,27 +22,6 @@ using ::testing::Not;
 constexpr char kRefused[] = "Authentication failure";
 constexpr char kWrongSecret[] = "qx-wrong-secret-9";
 
-// Environment variables set for the life of the object (each test is a process of its own).
-class Environment {
-  public:
-    explicit Environment(std::vector<std::pair<std::string, std::string>> values)
-        : m_values(std::move(values)) {
-        for (const auto& v : m_values) {
-            setenv(v.first.c_str(), v.second.c_str(), 1);
-        }
-    }
-    ~Environment() {
-        for (const auto& v : m_values) {
-            unsetenv(v.first.c_str());
-        }
-    }
-    Environment(const Environment&) = delete;
-    Environment& operator=(const Environment&) = delete;
-
-  private:
-    std::vector<std::pair<std::string, std::string>> m_values;
-};
-
 class Chap : public tgt::TgtTest {
   protected:
     static std::string user() { return tgt::setting("TGT_CHAP_USER"); }
@@ -105,9 +84,14 @@ TEST_F(Chap, CredentialsFromThePathOrTheEnvironmentLogInOrAreRefusedWithTheTarge
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(&c - cases));
-        const Environment env(c.environment);
+        for (const auto& v : c.environment) {
+            setenv(v.first.c_str(), v.second.c_str(), 1);
+        }
         OZScsiTarget target(path(c.credentials, "chap-pool").c_str(), true);
         const std::string failure = openAndTest(target);
+        for (const auto& v : c.environment) {
+            unsetenv(v.first.c_str());
+        }
         if (*c.failure == '\0') {
             EXPECT_EQ(failure, "");
             EXPECT_EQ(target.handle() == first.handle(), c.credentials != good());

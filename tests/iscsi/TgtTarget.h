@@ -12,7 +12,6 @@
 namespace tgt {
 
 // The target's LUNs: a disk for each test that changes reservations, and the tape drive.
-constexpr int kStoryDisk = 1;
 constexpr int kFlatDisk = 2;
 constexpr int kTape = 3;
 constexpr int kToolDisk = 4;

@@ -1,12 +1,17 @@
 // What reaches stdout and stderr: JSON that any parser reads, whatever bytes a device or a
-// user put into it, and one error line that names the device without its password.
+// user put into it, one error line that names the device without its password, the words for a
+// device's numbers (sense, TapeAlert flags), and the exit status a device's sense maps to, as
+// the sg3_utils programs' statuses do.
 #include <string>
 
 #include "gtest/gtest.h"
+#include "tools/qxscsi/ExitStatus.h"
 #include "tools/qxscsi/HexDump.h"
 #include "tools/qxscsi/Json.h"
 #include "tools/qxscsi/Progress.h"
 #include "tools/qxscsi/Report.h"
+#include "tools/qxscsi/SenseText.h"
+#include "tools/qxscsi/TapeAlertTable.h"
 
 namespace qxtool {
 namespace {
@@ -98,6 +103,48 @@ TEST(Progress, ElapsedTimeInSecondsThenMinutes) {
               "qxscsi: SPACE to end of data: 1 s elapsed");
     EXPECT_EQ(progressLine("ERASE", std::chrono::seconds(3725)),
               "qxscsi: ERASE: 62 min 5 s elapsed");
+}
+
+TEST(SenseText, NamesTheKeyWithoutItsFlagsAndThePairsItKnows) {
+    EXPECT_EQ(senseText(0x86, 0x29, 0x00),
+              "sense key UNIT ATTENTION, ASC 29h ASCQ 00h (power on, reset, or bus device reset "
+              "occurred)");
+    EXPECT_STREQ(senseKeyName(0xFF), "COMPLETED");
+    // A pair outside the table, and a known ASC with an unknown qualifier: numbers only.
+    EXPECT_EQ(ascText(0x5D, 0x00), "ASC 5Dh ASCQ 00h");
+    EXPECT_EQ(ascText(0x3A, 0x7F), "ASC 3Ah ASCQ 7Fh");
+}
+
+TEST(TapeAlertTable, NamesFlagsByNumberAndNeverIndexesOutsideThePage) {
+    EXPECT_EQ(tapeAlertLabel(1), "Read warning");
+    EXPECT_EQ(tapeAlertLabel(64), "flag 64");
+    for (int flag : {-1, 0, 1, 20, 40, 60, 64, 65}) {
+        const bool named = flag >= 1 && flag <= 64 && tapeAlertName(flag) != nullptr;
+        EXPECT_EQ(tapeAlertSeverity(flag) != nullptr, named) << flag;
+        EXPECT_EQ(tapeAlertLabel(flag) == "flag " + std::to_string(flag), !named) << flag;
+    }
+}
+
+TEST(ExitStatus, SenseKeysMapOntoTheTable) {
+    const struct {
+        unsigned char key;
+        unsigned char asc;
+        int status;
+    } cases[] = {
+        {0x02, 0x04, 2},
+        {0x03, 0x11, 3},
+        {0x05, 0x24, 5},
+        {0x05, 0x20, 9},
+        {0x06, 0x29, 6},
+        {0x07, 0x27, 7},
+        {0x00, 0x00, 99},
+        // The flag bits of sense byte 2 (FILEMARK, EOM, ILI) do not change the key.
+        {0x86, 0x29, 6},
+        {0x25, 0x20, 9},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(statusForSense(c.key, c.asc), c.status) << int(c.key) << "/" << int(c.asc);
+    }
 }
 
 }  // namespace

@@ -102,14 +102,10 @@ ToolRun runProgram(const std::string& program, const std::vector<std::string>& a
     return run;
 }
 
-ToolRun runProgram(const std::string& program, const std::vector<std::string>& args, int seconds) {
+ToolRun runTool(const std::vector<std::string>& args, int seconds) {
     RunOptions options;
     options.seconds = seconds;
-    return runProgram(program, args, options);
-}
-
-ToolRun runTool(const std::vector<std::string>& args, int seconds) {
-    return runProgram(QXSCSI_TOOL_PATH, args, seconds);
+    return runProgram(QXSCSI_TOOL_PATH, args, options);
 }
 
 }  // namespace tooltest

@@ -25,12 +25,9 @@ struct RunOptions {
     int interruptAfterMs = -1;  // SIGINT once, this long after the start
 };
 
+// Runs program with args, as options say.
 ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
                    const RunOptions& options);
-
-// Runs program with args; kills it after seconds.
-ToolRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                   int seconds = 60);
 
 // Runs the tool built in this tree.
 ToolRun runTool(const std::vector<std::string>& args, int seconds = 60);

@@ -3,7 +3,6 @@
 
 #include "qxscsi/QXScsiFlat.h"
 #include "tests/handle/HandleFixture.h"
-#include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {

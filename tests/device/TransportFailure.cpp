@@ -37,20 +37,18 @@ class DroppingCommands {
     bool m_bSet;
 };
 
-// What one TEST UNIT READY through the platform ended in.
+// What one TEST UNIT READY through the platform ended in: a status, a device failure (with its
+// SCSI status, -1 below the SCSI layer) or an OS error (with its error number).
 struct Sent {
     enum Kind { kStatus, kDeviceFailure, kOsError } kind = kStatus;
-    int status = 0;   // the SCSI status, -1 for a device failure
-    int osErrno = 0;  // for an OS error
+    int number = 0;
     std::string message;
     double seconds = 0;
 
     std::string text() const {
-        return std::string(kind == kStatus          ? "status "
-                           : kind == kDeviceFailure ? "QxScsiException status "
-                                                    : "QxException errno ") +
-               std::to_string(kind == kOsError ? osErrno : status) + " after " +
-               std::to_string(seconds) + " s" + (message.empty() ? "" : ": " + message);
+        static const char* const kinds[] = {"status ", "device failure, status ", "errno "};
+        return kinds[kind] + std::to_string(number) + " after " + std::to_string(seconds) + " s" +
+               (message.empty() ? "" : ": " + message);
     }
 };
 
@@ -60,15 +58,12 @@ Sent testUnitReady(const OZScsiTarget& target, int timeoutSeconds) {
     unsigned char sense[32] = {};
     const auto start = std::chrono::steady_clock::now();
     try {
-        sent.status = OZScsi::send(target, cdb, sizeof cdb, nullptr, 0, false, false, sense,
+        sent.number = OZScsi::send(target, cdb, sizeof cdb, nullptr, 0, false, false, sense,
                                    sizeof sense, timeoutSeconds);
-    } catch (const QxScsiException& e) {
-        sent.kind = Sent::kDeviceFailure;
-        sent.status = e.getScsiStatus();
-        sent.message = e.getMessage() != nullptr ? e.getMessage() : "";
     } catch (const QxException& e) {
-        sent.kind = Sent::kOsError;
-        sent.osErrno = e.getErrno();
+        const auto* device = dynamic_cast<const QxScsiException*>(&e);
+        sent.kind = device != nullptr ? Sent::kDeviceFailure : Sent::kOsError;
+        sent.number = device != nullptr ? device->getScsiStatus() : e.getErrno();
         sent.message = e.getMessage() != nullptr ? e.getMessage() : "";
     }
     sent.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -92,7 +87,7 @@ bool answers(const std::string& path, Sent& sent) {
     }
     for (int i = 0; i < 3; ++i) {
         sent = testUnitReady(*target, 10);
-        if (sent.kind == Sent::kStatus && sent.status == 0) {
+        if (sent.kind == Sent::kStatus && sent.number == 0) {
             return true;
         }
     }
@@ -115,7 +110,7 @@ void transportFailure(const std::string& sg, const std::string& sd) {
             CHECK(dropping.set(), "scsi_debug drops every command (every_nth=1 opts=4)", "");
             sent = testUnitReady(*target, 3);
         }
-        CHECK(sent.kind == Sent::kDeviceFailure && sent.status == -1 &&
+        CHECK(sent.kind == Sent::kDeviceFailure && sent.number == -1 &&
                   sent.message.find("failed below the SCSI layer") != std::string::npos &&
                   sent.seconds >= 2.5 && sent.seconds < 20,
               path + ": a command the disk drops ends at its 3 s limit as a device failure",
@@ -137,7 +132,7 @@ void transportFailure(const std::string& sg, const std::string& sd) {
     // attached; sd answers ENODEV. Either is an OS error: nothing was sent.
     for (const OZScsiTarget* target : {onSg.get(), onSd.get()}) {
         sent = testUnitReady(*target, 3);
-        CHECK(sent.kind == Sent::kOsError && (sent.osErrno == ENODEV || sent.osErrno == ENXIO),
+        CHECK(sent.kind == Sent::kOsError && (sent.number == ENODEV || sent.number == ENXIO),
               target->path() + ": a command after the disk is gone gives the OS error",
               sent.text());
     }

@@ -13,7 +13,6 @@
 
 #include "qxscsi/QXScsiHardDisk.h"
 #include "tests/handle/HandleFixture.h"
-#include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {

@@ -1,5 +1,6 @@
 // Fixture for tests of the reservation handle: a fresh platform, and the log callback (a
-// process-wide static) recording every message while the test runs.
+// process-wide static) recording every message while the test runs; and the message the handle
+// records with each of its codes, as its header documents them.
 #ifndef QXSCSI_TESTS_HANDLEFIXTURE_H
 #define QXSCSI_TESTS_HANDLEFIXTURE_H
 
@@ -33,6 +34,24 @@ class Test : public fake::Test {
         fake::Test::TearDown();
     }
 };
+
+// What operation (a method of QXScsiHardDisk) records with code; nothing with success.
+inline std::string recorded(unsigned long code, const std::string& operation) {
+    switch (code) {
+        case 0:
+            return "";
+        case 994:
+            return "QXScsiHardDisk::" + operation + "(): can't access the device.";
+        case 45001:
+            return "Scsi pass-thru to Persistent registration key read failure.";
+        case 45002:
+            return "Reservation conflict occurred.";
+        case 764:
+            return "Scsi pass-thru to registering a key failed.";
+        default:
+            return "QXScsiHardDisk::" + operation + "() caught the exception.";
+    }
+}
 
 }  // namespace handletest
 

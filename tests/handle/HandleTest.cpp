@@ -7,7 +7,6 @@
 #include "platform/JWS2BaseError.h"
 #include "qxscsi/QXNTSpti.h"
 #include "tests/handle/HandleFixture.h"
-#include "tests/handle/HandleTexts.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "tests/handle/HandleFixture.h"
-#include "tests/handle/HandleTexts.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The demonstration against the fixture's target: every step turns out as the story says,
-// read from what it prints and from the device afterwards; a failed step is named.
+// The demonstration against the fixture's target: every step turns out as the story says, read
+// from what it prints and from the device afterwards.
 #include <string>
 #include <vector>
 
@@ -10,25 +10,17 @@
 
 namespace {
 
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::Not;
 using tooltest::ToolRun;
 
 constexpr int kDemoDisk = 5;
 
-ToolRun demo(std::vector<std::string> args, const tooltest::RunOptions& options) {
-    args.insert(args.begin(), {"--tool", QXSCSI_TOOL_PATH});
-    return tooltest::runProgram(QXSCSI_DEMO_PATH, args, options);
-}
-
-ToolRun demoOnFixture(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--portal", tgt::setting("TGT_PORTAL"), "--target",
-                                     tgt::setting("TGT_IQN")};
-    args.insert(args.end(), extra.begin(), extra.end());
-    tooltest::RunOptions options;
-    options.seconds = 60;
-    return demo(args, options);
+// The demonstration on the fixture's target, with the tool built here as its observer.
+ToolRun demoOnFixture() {
+    return tooltest::runProgram(QXSCSI_DEMO_PATH,
+                                {"--tool", QXSCSI_TOOL_PATH, "--portal", tgt::setting("TGT_PORTAL"),
+                                 "--target", tgt::setting("TGT_IQN")},
+                                tooltest::RunOptions());
 }
 
 // The first of lines that text does not hold after the ones before it; empty when it holds all.
@@ -52,7 +44,7 @@ class DemoTest : public tgt::TgtTest {
 };
 
 TEST_F(DemoTest, TellsTheStoryStepByStep) {
-    const ToolRun run = demoOnFixture({});
+    const ToolRun run = demoOnFixture();
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_LT(run.milliseconds, 60 * 1000);

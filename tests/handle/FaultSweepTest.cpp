@@ -47,38 +47,25 @@ struct Step {
     bool probe = false;
 };
 
-// What a run left: the result, and what the caller reads of the failure.
-struct Outcome {
-    unsigned long result = 0, code = 0;
-    std::string message;
-};
-
 struct Scenario {
     const char* name;
     char host;             // the host that runs it, on the path /dev/host<host>
     const char* before;    // the device, as prmodel::describe writes it
     const char* promised;  // the device after a successful run
     std::vector<Step> steps;
-    std::function<Outcome(QXScsiHardDisk&)> run;
+    std::function<unsigned long(QXScsiHardDisk&)> run;  // the workflow, with its result
 };
 
-Outcome workflowOutcome(QXScsiHardDisk& disk, unsigned long result) {
-    Outcome o;
-    o.result = result;
-    o.code = disk.getLastError(o.message);
-    return o;
-}
-
-Outcome forcedReserve(QXScsiHardDisk& disk) {
+unsigned long forcedReserve(QXScsiHardDisk& disk) {
     std::string key;
-    return workflowOutcome(disk, disk.doForcePR_Reserve(1, 1, 1, key));
+    return disk.doForcePR_Reserve(1, 1, 1, key);
 }
 
 constexpr const char* kNotRead =
     "Failed to query current reservation on the drive..Will try to reserve anyways..";
 
 Scenario scenario(const char* name, char host, const char* before, const char* promised,
-                  std::vector<Step> steps, std::function<Outcome(QXScsiHardDisk&)> run) {
+                  std::vector<Step> steps, std::function<unsigned long(QXScsiHardDisk&)> run) {
     return {name, host, before, promised, std::move(steps), std::move(run)};
 }
 
@@ -104,12 +91,12 @@ std::vector<Scenario> scenarios() {
             "forced clear", 'C', "AB:A3", "",
             {{"PR_register", false, "Could not register with the drive for reservation."},
              {"PR_clear", false, "Failed to clear reservation and registrations on the drive."}},
-            [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doForcePR_Clear(1, 1, 3)); }),
+            [](QXScsiHardDisk& d) { return d.doForcePR_Clear(1, 1, 3); }),
         scenario(
             "release", 'A', "A:A3", "A",
             {{"PR_clear", false,
               "Failed to release reservation and registrations for key QX010101  on the drive."}},
-            [](QXScsiHardDisk& d) { return workflowOutcome(d, d.doPR_Release(hostKey('A'))); }),
+            [](QXScsiHardDisk& d) { return d.doPR_Release(hostKey('A')); }),
     };
 }
 
@@ -156,7 +143,9 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
     logged().clear();
     QXScsiHardDisk disk(path, 7LL);
     ASSERT_TRUE(disk.Open());
-    const Outcome first = scenario.run(disk);
+    const unsigned long result = scenario.run(disk);
+    std::string message;
+    EXPECT_EQ(disk.getLastError(message), result);
     ASSERT_GT(sent, k) << "the fault was never injected";
     EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
 
@@ -172,8 +161,7 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
     }
     const bool endsHere = code != 0 && effect != Effect::kTruncates && !step.passedOver;
     const unsigned long expected = endsHere || code == 0 ? code : step.withoutReading;
-    EXPECT_EQ(first.result, expected);
-    EXPECT_EQ(first.code, first.result);
+    EXPECT_EQ(result, expected);
 
     std::vector<std::string> texts;  // logged at level 1
     for (const auto& entry : logged()) {
@@ -191,14 +179,14 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
                                 : "Reservation on the drive already exists from this host");
         EXPECT_EQ(prmodel::describe(device), through ? scenario.promised : scenario.before);
     } else if (endsHere) {
-        EXPECT_EQ(first.message, recorded(code, step.operation));
+        EXPECT_EQ(message, recorded(code, step.operation));
         EXPECT_EQ(last, step.failure);
     } else if (step.passedOver && effect != Effect::kHeals) {
         if (effect != Effect::kTruncates) {
             EXPECT_NE(std::find(texts.begin(), texts.end(), kNotRead), texts.end());
         }
         if (expected != 0) {
-            EXPECT_EQ(first.message, recorded(expected, "PR_reserve"));
+            EXPECT_EQ(message, recorded(expected, "PR_reserve"));
             EXPECT_EQ(last, "Failed to do PR reserve on the drive.");
         }
     }
@@ -208,8 +196,7 @@ void FaultSweep::runCase(const Scenario& scenario, std::size_t k, const Fault& f
 
     // The device heals; the same handle finishes the job.
     armed = false;
-    const Outcome again = scenario.run(disk);
-    EXPECT_EQ(again.result, 0u) << again.message;
+    EXPECT_EQ(scenario.run(disk), 0u) << disk.getLastError(message) << message;
     EXPECT_EQ(prmodel::describe(device), scenario.promised);
     EXPECT_EQ(platform().targetsLive, 0) << "a device was left open";
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <thread>
 
-#include "TgtTarget.h"
+#include "Scsi.h"
 
 namespace tgt {
 

@@ -1,20 +1,69 @@
-// What the iSCSI tests send and read beside the calls under test: commands through the platform
-// layer and through a pass-through object, a disk cleared and its state read by hosts of their
-// own, and what tgtadm says of the target.
+// The private tgt target that the integration tests share (started by CTest's fixture, see
+// scripts/tgt/tgt-target.sh) and the paths through which each test host reaches it; and what the
+// tests send and read beside the calls under test: commands through the platform layer and
+// through a pass-through object, a disk cleared and its state read by hosts of their own, and
+// what tgtadm says of the target.
 #ifndef QX_TESTS_ISCSI_SCSI_H
 #define QX_TESTS_ISCSI_SCSI_H
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
-#include "TgtTarget.h"
 #include "gtest/gtest.h"
 #include "platform/OZScsi.h"
 #include "qxscsi/QXNTSpti.h"
 #include "qxscsi/QXScsiHardDisk.h"
 
 namespace tgt {
+
+// The target's LUNs: a disk for each test that changes reservations, and the tape drive.
+constexpr int kFlatDisk = 2;
+constexpr int kTape = 3;
+constexpr int kToolDisk = 4;
+constexpr int kContentionDisk = 6;
+constexpr int kThreadDisk = 7;
+
+// A value of a target.env file written by tgt-target.sh; empty when there is none.
+inline std::string settingIn(const std::string& file, const std::string& name) {
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, name.size() + 1, name + "=") == 0) {
+            return line.substr(name.size() + 1);
+        }
+    }
+    return std::string();
+}
+
+// A value of the shared fixture's target.env.
+inline std::string setting(const std::string& name) {
+    const char* file = std::getenv("QXSCSI_TGT_ENV");
+    return settingIn(file != nullptr ? file : "", name);
+}
+
+// The path by which host (an initiator name of its own) reaches lun of the target whose
+// settings get gives.
+template <typename Get>
+std::string pathWith(Get get, int lun, const std::string& host) {
+    return "iscsi://" + get("TGT_PORTAL") + "/" + get("TGT_IQN") + "/" + std::to_string(lun) +
+           "?initiator=iqn.2026-12.local.qxscsi:" + host;
+}
+
+// The path by which host reaches lun of the shared target.
+inline std::string path(int lun, const std::string& host) {
+    return pathWith(setting, lun, host);
+}
+
+// Tests that need the fixture's target.
+class TgtTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_FALSE(setting("TGT_PORTAL").empty()) << "no tgt fixture (QXSCSI_TGT_ENV)";
+    }
+};
 
 constexpr int kGood = 0x00;
 constexpr int kReservationConflict = 0x18;

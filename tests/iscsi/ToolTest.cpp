@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gtest/gtest.h"
-#include "tests/iscsi/TgtTarget.h"
+#include "tests/iscsi/Scsi.h"
 #include "tests/tools/RunTool.h"
 
 namespace {

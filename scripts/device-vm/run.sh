@@ -77,11 +77,8 @@ copy_with_libs() { # the binary and every shared library it loads, at the same p
 }
 copy_with_libs "$check"
 # sg3_utils reads every state back beside the library, as a program that knows nothing of it.
-sg_tools=(sg_persist)
-for t in "${sg_tools[@]}"; do
-    command -v "$t" >/dev/null || { echo "device-vm: $t not found (apt-get install sg3-utils)"; exit 1; }
-    copy_with_libs "$(command -v "$t")"
-done
+command -v sg_persist >/dev/null || { echo "device-vm: sg_persist not found (apt-get install sg3-utils)"; exit 1; }
+copy_with_libs "$(command -v sg_persist)"
 ln -s "$check" "$root/bin/qxscsi-device-check"
 if [ -n "$speed" ]; then
     copy_with_libs "$speed"

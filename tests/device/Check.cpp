@@ -24,18 +24,8 @@ int failures() {
 }
 
 std::string describe(const QXNTSpti& s) {
-    char text[96];
-    // NOLINTNEXTLINE(cert-err33-c): the two numbers fit
-    std::snprintf(text, sizeof text, "status %d, code %lu, ", s.m_nScsiStatus, s.m_nErrorCode);
-    return text + s.m_strErrorMsg;
-}
-
-void settle(QXNTSpti& s) {
-    for (int i = 0; i < 3; ++i) {
-        if (s.TestUnitReady(nullptr, nullptr, nullptr) && s.m_nScsiStatus == 0) {
-            return;
-        }
-    }
+    return "status " + std::to_string(s.m_nScsiStatus) + ", code " +
+           std::to_string(s.m_nErrorCode) + ", " + s.m_strErrorMsg;
 }
 
 }  // namespace device

@@ -24,10 +24,6 @@ int failures();
 // The pass-through object's last status, code and message.
 std::string describe(const QXNTSpti& s);
 
-// The first command after a device appears reports its power-on unit attention: answer it with
-// TEST UNIT READY until the device is ready (at most three times).
-void settle(QXNTSpti& s);
-
 // The forced-reserve story between two hosts on the disk seen through paths a and b, with
 // sg_persist reading each state from the other host's path; then registrations, a reservation
 // and a pre-emption made by sg_persist, under text and under numeric keys, read by the library

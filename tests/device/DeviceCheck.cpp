@@ -16,7 +16,6 @@
 namespace {
 
 using device::describe;
-using device::settle;
 
 int busy(const std::string& dev) {
     QXNTSpti first(0, dev);
@@ -35,7 +34,11 @@ int busy(const std::string& dev) {
 int sense(const std::string& dev) {
     QXNTSpti s(0, dev);
     CHECK(s.isOK(), dev + ": opens", s.m_strErrorMsg);
-    settle(s);
+    // The first command after a device appears reports its power-on unit attention.
+    bool ready = false;
+    for (int i = 0; i < 3 && !ready; ++i) {
+        ready = s.TestUnitReady(nullptr, nullptr, nullptr) && s.m_nScsiStatus == 0;
+    }
     unsigned char cdb[6] = {0xFF, 0, 0, 0, 0, 0};
     unsigned char key = 0xEE, asc = 0xEE, ascq = 0xEE;
     CHECK(s.SendSCSICmd(cdb, 6, nullptr, 0, &key, &asc, &ascq, 1800, 0) && s.m_nScsiStatus == 2 &&

@@ -14,19 +14,14 @@ namespace {
 
 ToolRun runOnce(const std::string& commandLine) {
     ToolRun run;
-    const std::string line = commandLine + " 2>&1";
-    FILE* pipe = popen(line.c_str(), "r");
-    if (pipe == nullptr) {
-        run.output = "cannot run: " + commandLine;
-        return run;
+    if (FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r")) {
+        char buffer[512];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            run.output.append(buffer, n);
+        }
+        const int status = pclose(pipe);
+        run.exitStatus = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.output.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    run.exitStatus = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
 

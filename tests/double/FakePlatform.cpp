@@ -112,8 +112,7 @@ int OZScsi::send(const OZScsiTarget& target, const void* cdb, int cdbLength, voi
                           dataLength,
                           headOfQueue,
                           senseLength,
-                          timeoutSeconds,
-                          data == nullptr};
+                          timeoutSeconds};
     fake::platform().record(c);
     const fake::Reply r = fake::platform().nextReply(c);
     r.raise();

@@ -57,7 +57,6 @@ struct Command {
     bool headOfQueue = false;
     int senseLength = 0;
     int timeout = 0;
-    bool dataNull = false;
 };
 
 // How the device (or the platform) answers one call.

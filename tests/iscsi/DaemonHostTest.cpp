@@ -165,7 +165,6 @@ TEST_F(DaemonHostOnSharedTarget, AWriteWhoseConnectionBreaksFailsWithoutSigpipe)
             g_breakNextWrite = true;
             const int result = tgt::send(disk, failure, 30, {0x2A, 0, 0, 1, 0, 0, 0, 0x20, 0, 0},
                                          std::vector<unsigned char>(8192 * 512, 0x5A), true);
-            std::printf("the broken write: %d: %s\n", result, failure.c_str());
             // The host's signal state is as it was.
             sigset_t mask;
             sigset_t pending;

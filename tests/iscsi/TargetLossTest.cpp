@@ -2,7 +2,6 @@
 // its kernel still answers TCP while the process says nothing. Every call must come back in
 // time with the handle's code for a failed pass-through, nothing may leak, and the same
 // process must work again once the target is back.
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "tests/Loopback.h"
+#include "tests/tools/RunTool.h"
 
 namespace {
 
@@ -24,11 +24,9 @@ constexpr long long kCallBoundMs = 30000;
 using qxtest::openDescriptors;
 
 long long timedMs(const std::function<void()>& call) {
-    const auto start = std::chrono::steady_clock::now();
+    const long long start = tooltest::nowMs();
     call();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
+    return tooltest::nowMs() - start;
 }
 
 // One handle call with a target that is gone: its code, within its bound.

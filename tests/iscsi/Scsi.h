@@ -116,7 +116,6 @@ inline void clearDisk(const std::string& path) {
 }
 
 struct DeviceState {
-    long generation = -1;
     std::vector<std::string> keys;
     std::string holder;
     unsigned long type = 0;
@@ -127,9 +126,7 @@ inline DeviceState readState(const std::string& path) {
     DeviceState s;
     QXNTSpti observer(0, path);
     EXPECT_TRUE(observer.isOK()) << observer.m_strErrorMsg;
-    std::vector<QXScsiTapeDrive::reserveDesc> unused;
-    EXPECT_EQ(observer.persistReserveIn(true, s.generation, s.keys, unused), 0)
-        << observer.m_strErrorMsg;
+    EXPECT_TRUE(observer.QueryReg(s.keys)) << observer.m_strErrorMsg;
     EXPECT_TRUE(observer.QueryReserve(s.holder, s.type)) << observer.m_strErrorMsg;
     return s;
 }

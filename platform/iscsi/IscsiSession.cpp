@@ -3,12 +3,16 @@
 #include <iscsi/iscsi.h>
 #include <iscsi/scsi-lowlevel.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <thread>
+#include <climits>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
@@ -56,19 +60,26 @@ void onDone(iscsi_context* /*context*/, int status, void* /*data*/, void* pendin
 // last error text is often a later, vaguer one ("can not reconnect"), or one left over from
 // before, rather than the one that tells what happened.
 thread_local std::string* t_libraryLog = nullptr;
+constexpr std::size_t kLibraryLogLimit = 512;
 
 void keepLibraryLog(int /*level*/, const char* message) {
-    if (t_libraryLog != nullptr && message != nullptr && t_libraryLog->size() < 512) {
+    if (t_libraryLog != nullptr && message != nullptr && t_libraryLog->size() < kLibraryLogLimit) {
         *t_libraryLog += message;
         *t_libraryLog += "\n";
     }
 }
 
-// Collects the library's messages on this thread while it lives.
+// Collects the library's messages on this thread while it lives, and hands them on to the
+// collection it interrupted, if any.
 class LibraryLog {
   public:
-    LibraryLog() { t_libraryLog = &m_text; }
-    ~LibraryLog() { t_libraryLog = nullptr; }
+    LibraryLog() : m_outer(t_libraryLog) { t_libraryLog = &m_text; }
+    ~LibraryLog() {
+        if (m_outer != nullptr && m_outer->size() < kLibraryLogLimit) {
+            *m_outer += m_text;
+        }
+        t_libraryLog = m_outer;
+    }
     LibraryLog(const LibraryLog&) = delete;
     LibraryLog& operator=(const LibraryLog&) = delete;
     // The first message, without the target name the library appends in brackets.
@@ -82,6 +93,7 @@ class LibraryLog {
     }
 
   private:
+    std::string* m_outer;
     std::string m_text;
 };
 
@@ -96,9 +108,16 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
                                         OpenError& error) {
     std::shared_ptr<Session> s(new Session());
     s->m_portal = params.portal;
+    s->m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (s->m_wake < 0) {
+        error = {errno, "cannot make the session's wake-up descriptor"};
+        return nullptr;
+    }
+    SessionSockets::instance().adopt(s->m_wake);
     s->m_context = iscsi_create_context(params.initiator.c_str());
     if (s->m_context == nullptr) {
         error = {ENOMEM, "cannot create an iSCSI context for initiator " + params.initiator};
+        s->close();
         return nullptr;
     }
     iscsi_context* c = s->m_context;
@@ -129,9 +148,9 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     // The socket exists from here on.
     s->m_socket = iscsi_get_fd(c);
     SessionSockets::instance().adopt(s->m_socket);
-    std::lock_guard<std::mutex> lock(s->m_mutex);
+    Lock lock(s->m_mutex);
     const NoSigpipe quiet;
-    const bool answered = s->serviceUntil(s->m_connect, deadline, false);
+    const bool answered = s->poll(lock, s->m_connect, deadline);
     if (!answered || s->m_connect.status == SCSI_STATUS_TIMEOUT) {
         const bool late = s->m_failure.empty();
         error = {
@@ -162,10 +181,11 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
 Session::Session() : m_owner(::getpid()) {}
 
 Session::~Session() {
-    // In a forked child the context, and the socket it names, are the parent's: nothing of
-    // them is freed or closed here.
+    // In a forked child the context, and the descriptors it names, are the parent's: nothing
+    // of them is freed or closed here.
     if (!foreign()) {
         logout(steadyNowMs() + kLogoutMs);
+        close();
     }
 }
 
@@ -182,8 +202,19 @@ void Session::logout(long long deadlineMs) {
     if (foreign()) {
         return;
     }
-    std::unique_lock<std::mutex> lock(m_mutex, std::defer_lock);
-    if (!lockUntil(lock, deadlineMs) || m_context == nullptr) {
+    Lock lock(m_mutex, std::defer_lock);
+    if (!lockUntil(lock, deadlineMs)) {
+        return;
+    }
+    // Commands of other threads may finish until the deadline; then they are left as they are.
+    while (m_polling || !m_waiters.empty()) {
+        const long long left = deadlineMs - steadyNowMs();
+        if (left <= 0) {
+            return;
+        }
+        m_changed.wait_for(lock, std::chrono::milliseconds(left < 100 ? left : 100));
+    }
+    if (m_context == nullptr) {
         return;
     }
     const NoSigpipe quiet;
@@ -193,7 +224,7 @@ void Session::logout(long long deadlineMs) {
     if (m_failure.empty()) {
         // Asynchronous, so that a target that has stopped answering cannot hold it up.
         if (iscsi_logout_async(m_context, &onDone, &done) == 0) {
-            serviceUntil(done, deadlineMs, false);
+            poll(lock, done, deadlineMs);
         }
     }
     // Cancels whatever is still queued, calling its callbacks while their states exist.
@@ -204,10 +235,13 @@ bool Session::usable() {
     if (foreign()) {
         return false;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_mutex);
     const NoSigpipe quiet;
     if (m_context == nullptr || !m_failure.empty()) {
         return false;
+    }
+    if (m_polling || !m_waiters.empty()) {
+        return true;
     }
     // A target that closed the connection (it died, or restarted) left an end of file or an
     // error to read. The library would only note that for a reconnection it is told not to
@@ -245,15 +279,38 @@ std::string Session::failure() const {
     return m_failure;
 }
 
-void Session::fail(const std::string& why) {
+void Session::fail(const std::string& why, const std::string& inFlight) {
     if (m_failure.empty()) {
         m_failure = why;
+        m_inFlightFailure = inFlight;
     }
+    if (m_polling) {
+        // The polling thread closes it as soon as it looks.
+        wake();
+    } else {
+        close();
+    }
+}
+
+void Session::close() {
     if (m_context != nullptr) {
         // Closes the socket: a fork sees it either recorded and open, or neither.
         SessionSockets::instance().release(m_socket, [this] { iscsi_destroy_context(m_context); });
         m_context = nullptr;
         m_socket = -1;
+    }
+    if (m_wake >= 0) {
+        SessionSockets::instance().release(m_wake, [this] { ::close(m_wake); });
+        m_wake = -1;
+    }
+    m_changed.notify_all();
+}
+
+void Session::wake() {
+    if (m_wake >= 0) {
+        const std::uint64_t one = 1;
+        const ssize_t written = ::write(m_wake, &one, sizeof one);
+        static_cast<void>(written);  // a full counter wakes the poller all the same
     }
 }
 
@@ -262,7 +319,6 @@ bool Session::watchTarget(long long now) {
         m_liveness.answered(now);
     }
     if (m_liveness.silent(now)) {
-        m_silent = true;
         fail("the target at " + m_portal + " stopped answering: no reply to a NOP-Out within " +
              std::to_string(m_liveness.answerMs() / 1000) + " s");
         return false;
@@ -278,48 +334,101 @@ bool Session::watchTarget(long long now) {
     return true;
 }
 
-bool Session::serviceUntil(const Pending& pending, long long deadlineMs, bool watch) {
-    if (watch) {
-        m_liveness.begin(steadyNowMs());
-    }
-    while (!pending.done) {
-        if (m_context == nullptr) {
-            return false;
-        }
+bool Session::poll(Lock& lock, const Pending& pending, long long deadlineMs) {
+    m_polling = true;
+    while (!pending.done && m_failure.empty() && m_context != nullptr) {
         const long long now = steadyNowMs();
         long long left = deadlineMs - now;
         if (left <= 0) {
-            return false;
+            break;
         }
-        if (watch) {
-            if (!watchTarget(now)) {
-                return false;
+        for (Waiter* w : m_waiters) {
+            if (w->pending.done) {
+                continue;
             }
+            if (now >= w->deadlineMs) {
+                w->expired = true;
+                fail("a command on LUN " + std::to_string(w->lun) + " got no answer within " +
+                     std::to_string(w->seconds) + " s");
+                break;
+            }
+            left = std::min(left, w->deadlineMs - now);
+        }
+        if (!m_failure.empty() || (!m_waiters.empty() && !watchTarget(now))) {
+            break;
+        }
+        if (!m_waiters.empty()) {
             const long long check = m_liveness.untilNextCheck(now);
             left = check > 0 && check < left ? check : left;
         }
-        const int slice = left < 1000 ? static_cast<int>(left) : 1000;
-        pollfd p = {iscsi_get_fd(m_context), static_cast<short>(iscsi_which_events(m_context)), 0};
-        if (p.events == 0) {
-            // The library waits for something of its own; it asks to be called back later.
-            std::this_thread::sleep_for(std::chrono::milliseconds(slice < 100 ? slice : 100));
-            continue;
+        int slice = left < 1000 ? static_cast<int>(left) : 1000;
+        pollfd p[2] = {
+            {iscsi_get_fd(m_context), static_cast<short>(iscsi_which_events(m_context)), 0},
+            {m_wake, POLLIN, 0}};
+        // With no events the library waits for something of its own and asks to be called
+        // back later.
+        const bool libraryWaits = p[0].events == 0;
+        if (libraryWaits) {
+            slice = std::min(slice, 100);
         }
-        const int n = ::poll(&p, 1, slice);
-        if (n < 0 && errno != EINTR) {
-            fail("poll failed");
-            return false;
+        lock.unlock();
+        const int n = ::poll(libraryWaits ? p + 1 : p, libraryWaits ? 1 : 2, slice);
+        const int pollErrno = errno;
+        lock.lock();
+        if (n < 0 && pollErrno != EINTR) {
+            fail(std::string("poll failed: ") + std::strerror(pollErrno));
+            break;
         }
-        if (n > 0 && (p.revents & POLLIN) != 0) {
+        if (n > 0 && (p[1].revents & POLLIN) != 0) {
+            std::uint64_t count = 0;
+            const ssize_t got = ::read(m_wake, &count, sizeof count);
+            static_cast<void>(got);
+        }
+        if (!m_failure.empty() || m_context == nullptr) {
+            break;
+        }
+        const short revents = n > 0 && !libraryWaits ? p[0].revents : 0;
+        if ((revents & POLLIN) != 0) {
             m_liveness.heard(steadyNowMs());
         }
+        const LibraryLog log;
         // With no event the call still lets the library expire commands past their limit.
-        if (iscsi_service(m_context, n > 0 ? p.revents : 0) < 0) {
-            fail(libraryError(m_context));
-            return pending.done;
+        if (iscsi_service(m_context, revents) < 0) {
+            fail(log.first().empty() ? libraryError(m_context) : log.first());
+            break;
+        }
+        bool completed = false;
+        for (const Waiter* w : m_waiters) {
+            completed = completed || w->pending.done;
+            if (w->pending.done &&
+                (w->pending.status == kStatusCancelled || w->pending.status == kStatusError)) {
+                // The library cancels or fails what is in flight when the connection breaks.
+                const std::string why = "the connection to " + m_portal + " broke" +
+                                        (log.first().empty() ? std::string() : ": " + log.first());
+                fail(why, why);
+            }
+        }
+        if (completed) {
+            m_changed.notify_all();
         }
     }
-    return true;
+    m_polling = false;
+    if (!m_failure.empty()) {
+        close();
+    }
+    m_changed.notify_all();
+    return pending.done;
+}
+
+void Session::await(Lock& lock, const Waiter& waiter) {
+    while (!waiter.pending.done && m_context != nullptr) {
+        if (!m_polling) {
+            poll(lock, waiter.pending, LLONG_MAX);
+        } else {
+            // Bounded, though the polling thread wakes it: it looks again at least this often.
+            m_changed.wait_for(lock, std::chrono::milliseconds(1000));
+        }
+    }
 }
 
 bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
@@ -327,7 +436,7 @@ bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
         error = {EIO, foreignText()};
         return false;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
+    Lock lock(m_mutex);
     const NoSigpipe quiet;
     if (m_luns.count(lun) != 0) {
         return true;
@@ -341,7 +450,7 @@ bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
         c.sense = sense;
         c.senseCapacity = static_cast<int>(sizeof sense);
         c.timeoutSeconds = static_cast<unsigned>(limitSeconds);
-        const Outcome o = runLocked(lun, c);
+        const Outcome o = runLocked(lock, lun, c);
         if (o.kind != Outcome::kCompleted) {
             error = {EIO, "LUN " + std::to_string(lun) + " does not answer: " + o.detail};
             return false;
@@ -373,12 +482,12 @@ Outcome Session::run(int lun, const Command& command) {
         o.detail = foreignText();
         return o;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
     const NoSigpipe quiet;
-    return runLocked(lun, command);
+    Lock lock(m_mutex);
+    return runLocked(lock, lun, command);
 }
 
-Outcome Session::runLocked(int lun, const Command& command) {
+Outcome Session::runLocked(Lock& lock, int lun, const Command& command) {
     Outcome o;
     if (m_context == nullptr || !m_failure.empty()) {
         o.kind = Outcome::kTransportFailure;
@@ -407,47 +516,55 @@ Outcome Session::runLocked(int lun, const Command& command) {
         out.size = static_cast<std::size_t>(command.dataLength);
         out.data = static_cast<unsigned char*>(command.data);
     }
-    const unsigned int seconds = command.timeoutSeconds;
-    iscsi_set_timeout(m_context, static_cast<int>(seconds) + kLibraryLimitExtraSeconds);
-    Pending pending;
+    Waiter waiter;
+    waiter.lun = lun;
+    waiter.seconds = command.timeoutSeconds;
+    // Set as the command is queued, and kept above every limit still in flight.
+    const int libraryLimit = static_cast<int>(waiter.seconds) + kLibraryLimitExtraSeconds;
+    if (m_waiters.empty() || libraryLimit > m_libraryLimit) {
+        m_libraryLimit = libraryLimit;
+        iscsi_set_timeout(m_context, libraryLimit);
+    }
     if (iscsi_scsi_command_async(m_context, lun, task, &onDone,
-                                 out.data != nullptr ? &out : nullptr, &pending) != 0) {
+                                 out.data != nullptr ? &out : nullptr, &waiter.pending) != 0) {
         o.kind = Outcome::kTransportFailure;
         o.detail = "cannot queue the command: " + libraryError(m_context);
         fail(o.detail);
         scsi_free_scsi_task(task);
         return o;
     }
-    const long long deadline = steadyNowMs() + 1000LL * seconds;
-    const LibraryLog log;
-    if (!serviceUntil(pending, deadline, true) || !m_failure.empty()) {
-        o.kind = Outcome::kTransportFailure;
-        o.detail = m_failure.empty() ? "no answer within " + std::to_string(seconds) + " s"
-                   : m_silent || log.first().empty() ? "iSCSI failure: " + m_failure
-                                                     : "iSCSI failure: " + log.first();
-        fail(o.detail);
-        scsi_free_scsi_task(task);
-        return o;
+    const long long now = steadyNowMs();
+    waiter.deadlineMs = now + 1000LL * waiter.seconds;
+    if (m_waiters.empty()) {
+        m_liveness.begin(now);
     }
-    if (pending.status == kStatusCancelled || pending.status == kStatusError) {
-        // The library cancels or fails what is in flight when the connection breaks.
-        o.kind = Outcome::kTransportFailure;
-        o.detail = "the connection to " + m_portal + " broke" +
-                   (log.first().empty() ? std::string() : ": " + log.first());
-        fail(o.detail);
-        scsi_free_scsi_task(task);
-        return o;
+    m_waiters.push_back(&waiter);
+    if (m_polling) {
+        wake();
     }
-    o = readReply(command, pending.status, task->datain.data,
-                  task->datain.data != nullptr && task->datain.size > 0
-                      ? static_cast<std::size_t>(task->datain.size)
-                      : 0,
-                  m_context != nullptr ? libraryError(m_context) : m_failure);
+    await(lock, waiter);
+    m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &waiter));
+    if (waiter.expired) {
+        o.kind = Outcome::kTransportFailure;
+        o.detail = "no answer within " + std::to_string(waiter.seconds) + " s";
+    } else if (!waiter.pending.done || waiter.pending.status == kStatusCancelled ||
+               waiter.pending.status == kStatusError) {
+        // Failed with its session, whose reason it gives.
+        o.kind = Outcome::kTransportFailure;
+        o.detail = m_inFlightFailure.empty() ? "the command was cancelled" : m_inFlightFailure;
+        fail(o.detail);
+    } else {
+        o = readReply(command, waiter.pending.status, task->datain.data,
+                      task->datain.data != nullptr && task->datain.size > 0
+                          ? static_cast<std::size_t>(task->datain.size)
+                          : 0,
+                      m_context != nullptr ? libraryError(m_context) : m_failure);
+        if (o.kind == Outcome::kTransportFailure) {
+            // Whatever the target does with the command now, the session cannot tell.
+            fail(o.detail);
+        }
+    }
     scsi_free_scsi_task(task);
-    if (o.kind == Outcome::kTransportFailure) {
-        // Whatever the target does with the command now, the session cannot tell.
-        fail(o.detail);
-    }
     return o;
 }
 

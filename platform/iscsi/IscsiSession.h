@@ -1,16 +1,29 @@
 // One logged-in iSCSI session: one I_T nexus to one target, carrying commands to any of its
-// LUNs, one at a time. It belongs to the process that logged it in: in a forked child every
-// call fails at once, without sending anything or taking the session's lock.
+// LUNs, many at once, each under its own task tag.
+//
+// libiscsi's context is not safe under threads, so one thread at a time drives it, and the
+// session starts no thread of its own: the callers drive it in turn. A caller submits its
+// command under the session's lock, held only while the context is touched; if no thread is
+// polling the connection it polls until its own command completes, serving every other
+// command's replies, deadlines and the target's pings as it goes, then leaves the polling to
+// a caller still waiting. A caller that finds another thread polling waits for its own
+// completion; a wake-up descriptor in the poll set brings a new submission to the polling
+// thread at once. Commands beyond the target's command window wait in libiscsi's queue.
+//
+// It belongs to the process that logged it in: in a forked child every call fails at once,
+// without sending anything or taking the session's lock.
 #ifndef QX_PLATFORM_ISCSI_ISCSISESSION_H
 #define QX_PLATFORM_ISCSI_ISCSISESSION_H
 
 #include <sys/types.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/Transport.h"
 #include "platform/iscsi/Liveness.h"
@@ -64,18 +77,21 @@ class Session {
     bool attachLun(int lun, int limitSeconds, OpenError& error);
 
     // Performs one command on lun, bounded by its time limit and by the target's answers to
-    // pings while it waits (see Liveness.h). A command without an answer fails the session:
-    // later commands fail at once and the pool logs in afresh. A failed command is never sent
-    // again: it may have reached the device.
+    // pings while it waits (see Liveness.h), whatever other threads send meanwhile. A command
+    // without an answer, a broken connection or a silent target fails the session and every
+    // command on it at once, with the session's reason: later commands fail at once and the
+    // pool logs in afresh. A failed command is never sent again: it may have reached the
+    // device.
     Outcome run(int lun, const Command& command);
 
     // True when the session still works as far as can be told without sending a command: it
     // has not failed and the target has not closed its connection (a target that died or
-    // restarted since the last command). Fails the session when it finds it dead.
+    // restarted since the last command). Fails the session when it finds it dead. A session
+    // with commands in flight is watched by the thread that polls it, and is not probed.
     bool usable();
     // Logs out, waiting for the target's answer until deadlineMs (steady clock) at most, and
     // drops the connection; later commands fail. Nothing is sent on a failed session. A
-    // session busy with another thread's command until deadlineMs is left as it is.
+    // session busy with other threads' commands until deadlineMs is left as it is.
     void logout(long long deadlineMs);
 
     bool failed() const;
@@ -92,32 +108,58 @@ class Session {
     };
 
   private:
+    // A command in flight: its completion and its limit.
+    struct Waiter {
+        Pending pending;
+        long long deadlineMs = 0;
+        int lun = 0;
+        unsigned int seconds = 0;
+        bool expired = false;  // it passed its limit, and failed the session
+    };
+    using Lock = std::unique_lock<std::mutex>;
+
     Session();
     // True in a process forked from the one that logged in.
     bool foreign() const;
     std::string foreignText() const;
-    Outcome runLocked(int lun, const Command& command);
-    // Services the connection until pending is done or the deadline (steady clock, in ms)
-    // passes; false when the deadline passed or the connection failed. With watch, a target
-    // that stops answering pings fails the session before the deadline.
-    bool serviceUntil(const Pending& pending, long long deadlineMs, bool watch);
-    // Sends a NOP-Out ping while a command waits, or gives the target up when the one out has
+    Outcome runLocked(Lock& lock, int lun, const Command& command);
+    // Waits until the waiter's command completes or the session is closed, polling the
+    // connection itself whenever no other thread does.
+    void await(Lock& lock, const Waiter& waiter);
+    // Polls the connection until pending is done, the session fails or deadlineMs (steady
+    // clock) passes; false unless pending is done. Serves every command in flight meanwhile:
+    // their completions, their limits and the target's pings. Closes a session that failed.
+    bool poll(Lock& lock, const Pending& pending, long long deadlineMs);
+    // Sends a NOP-Out ping while commands wait, or gives the target up when the one out has
     // gone unanswered; false when the session failed.
     bool watchTarget(long long now);
-    // Marks the session failed and drops its connection.
-    void fail(const std::string& why);
+    // Marks the session failed, with why as its reason and inFlight as what its commands in
+    // flight are told, and closes it, or has the polling thread close it.
+    void fail(const std::string& why, const std::string& inFlight);
+    void fail(const std::string& why) { fail(why, "iSCSI failure: " + why); }
+    // Drops the connection: the library cancels what is still queued, calling the callbacks of
+    // the waiters, which still exist. Only while no other thread polls.
+    void close();
+    void wake();
 
     mutable std::mutex m_mutex;
+    // A command completed, the session closed, or the polling thread left.
+    std::condition_variable m_changed;
     const pid_t m_owner;
     iscsi_context* m_context = nullptr;
     int m_socket = -1;  // as recorded among the process's session sockets
+    int m_wake = -1;    // the wake-up descriptor, likewise
     std::string m_failure;
+    std::string m_inFlightFailure;
     std::set<int> m_luns;
     int m_descriptor = -1;
+    bool m_polling = false;
+    std::vector<Waiter*> m_waiters;
+    // libiscsi's own limit, a backstop behind the session's: above every limit in flight.
+    int m_libraryLimit = 0;
     Pending m_connect;
     Pending m_ping;  // the NOP-Out that is out, if any
     Liveness m_liveness;
-    bool m_silent = false;  // the session failed because the target stopped answering
     std::string m_portal;
 };
 

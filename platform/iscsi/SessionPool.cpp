@@ -86,24 +86,32 @@ std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun
         }
         slot = entry;
     }
-    // Two opens of one host never log in twice.
-    std::lock_guard<std::mutex> lock(slot->login);
-    // A session found dead before any command of this open was sent on it is replaced; nothing
-    // is lost, since nothing went out.
-    if (slot->session != nullptr && !slot->session->usable()) {
-        slot->session.reset();
-    }
-    if (slot->session != nullptr) {
-        if (!slot->session->attachLun(lun, limitSeconds, error)) {
-            if (slot->session->failed()) {
-                slot->session.reset();
-            }
-            return nullptr;
+    std::shared_ptr<Session> session;
+    {
+        // Two opens of one host never log in twice.
+        std::lock_guard<std::mutex> lock(slot->login);
+        // A session found dead before any command of this open was sent on it is replaced;
+        // nothing is lost, since nothing went out.
+        if (slot->session != nullptr && !slot->session->usable()) {
+            slot->session.reset();
         }
-        return slot->session;
+        if (slot->session == nullptr) {
+            slot->session = Session::login(params, lun, limitSeconds, error);
+            return slot->session;
+        }
+        session = slot->session;
     }
-    slot->session = Session::login(params, lun, limitSeconds, error);
-    return slot->session;
+    // Readied beside the commands in flight, and beside other opens.
+    if (session->attachLun(lun, limitSeconds, error)) {
+        return session;
+    }
+    if (session->failed()) {
+        std::lock_guard<std::mutex> lock(slot->login);
+        if (slot->session == session) {
+            slot->session.reset();
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace iscsi

@@ -5,8 +5,9 @@
 // reservation operation; if each object logged in anew, each would be a stranger to the
 // registrations the one before made, and a host could never release its own reservation. So
 // every open object of one host and target shares one session, whatever LUN it names, and
-// the session outlives its objects: the next open finds it. Commands on a session are
-// serialized. A session that failed, or whose connection the target closed, is dropped and the
+// the session outlives its objects: the next open finds it. A session carries the commands of
+// many threads at once (see IscsiSession.h); an open of a live session waits for none of them.
+// A session that failed, or whose connection the target closed, is dropped and the
 // next open logs in afresh; the sessions left log out when the process exits, all of them
 // within one short limit, however many there are, whether or not their targets answer, and
 // whatever another thread's command holds meanwhile (a busy session is left as it is).
@@ -53,7 +54,7 @@ class SessionPool {
     static void afterForkInChild();
 
     // One host and target under one set of credentials: its session, and the lock that lets one
-    // open at a time log in or ready a LUN, while opens of other hosts and targets go on.
+    // open at a time check it or log in, while opens of other hosts and targets go on.
     struct Slot {
         std::mutex login;
         std::shared_ptr<Session> session;

@@ -20,6 +20,8 @@ using ::testing::HasSubstr;
 constexpr unsigned long kPassThroughFailed = 45001;
 constexpr unsigned long kReserveOutFailed = 764;
 constexpr long long kCallBoundMs = 30000;
+// A session's socket and its wake-up descriptor.
+constexpr long kPerSession = 2;
 
 using qxtest::openDescriptors;
 
@@ -94,9 +96,9 @@ TEST(TargetLoss, KilledTargetFailsEveryCallAtOnceAndARestartedOneIsLoggedInAfres
     expectFailedCall("doForcePR_Clear", kReserveOutFailed,
                      [&] { return disk.doForcePR_Clear(1, 2, 3); });
     EXPECT_FALSE(QXNTSpti(0, path).isOK());
-    // This host's socket is closed; the observer's dead session keeps its own until its next
-    // open finds it dead.
-    EXPECT_EQ(openDescriptors(), pooled - 1);
+    // This host's descriptors are closed; the observer's dead session keeps its own until its
+    // next open finds it dead.
+    EXPECT_EQ(openDescriptors(), pooled - kPerSession);
 
     ASSERT_TRUE(target.restart());
     EXPECT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u) << disk.getLastError(message) << message;
@@ -145,7 +147,7 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
         // The next call logs in afresh, and the login's own limit ends it.
         expectFailedCall("doForcePR_Reserve", kPassThroughFailed,
                          [&] { return disk.doForcePR_Reserve(1, 2, 3, key); });
-        EXPECT_EQ(openDescriptors(), pooled - 2) << "no socket left from the failed login";
+        EXPECT_EQ(openDescriptors(), pooled - 2 * kPerSession) << "none left from the failed login";
     }
     // Resumed. On tgt the new session is a stranger to the old one's registration, so the
     // host clears before it reserves again.

@@ -178,7 +178,7 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     return s;
 }
 
-Session::Session() : m_owner(::getpid()) {}
+Session::Session() : m_owner(::getpid()), m_forks(SessionSockets::forks()) {}
 
 Session::~Session() {
     // In a forked child the context, and the descriptors it names, are the parent's: nothing
@@ -190,7 +190,7 @@ Session::~Session() {
 }
 
 bool Session::foreign() const {
-    return ::getpid() != m_owner;
+    return SessionSockets::forks() != m_forks;
 }
 
 std::string Session::foreignText() const {
@@ -217,7 +217,6 @@ void Session::logout(long long deadlineMs) {
     if (m_context == nullptr) {
         return;
     }
-    const NoSigpipe quiet;
     // Outlives the context: a logout left unanswered is cancelled, and its callback called,
     // when the context is destroyed below.
     Pending done;
@@ -342,10 +341,12 @@ bool Session::poll(Lock& lock, const Pending& pending, long long deadlineMs) {
         if (left <= 0) {
             break;
         }
+        bool dataOut = false;
         for (Waiter* w : m_waiters) {
             if (w->pending.done) {
                 continue;
             }
+            dataOut = dataOut || w->dataOut;
             if (now >= w->deadlineMs) {
                 w->expired = true;
                 fail("a command on LUN " + std::to_string(w->lun) + " got no answer within " +
@@ -393,7 +394,7 @@ bool Session::poll(Lock& lock, const Pending& pending, long long deadlineMs) {
         }
         const LibraryLog log;
         // With no event the call still lets the library expire commands past their limit.
-        if (iscsi_service(m_context, revents) < 0) {
+        if (service(revents, dataOut) < 0) {
             fail(log.first().empty() ? libraryError(m_context) : log.first());
             break;
         }
@@ -420,6 +421,16 @@ bool Session::poll(Lock& lock, const Pending& pending, long long deadlineMs) {
     return pending.done;
 }
 
+int Session::service(short revents, bool dataOut) {
+    if (!dataOut) {
+        return iscsi_service(m_context, revents);
+    }
+    // libiscsi writes a command's data with writev, which raises SIGPIPE on a connection the
+    // target has reset.
+    const NoSigpipe quiet;
+    return iscsi_service(m_context, revents);
+}
+
 void Session::await(Lock& lock, const Waiter& waiter) {
     while (!waiter.pending.done && m_context != nullptr) {
         if (!m_polling) {
@@ -437,7 +448,6 @@ bool Session::attachLun(int lun, int limitSeconds, OpenError& error) {
         return false;
     }
     Lock lock(m_mutex);
-    const NoSigpipe quiet;
     if (m_luns.count(lun) != 0) {
         return true;
     }
@@ -482,7 +492,6 @@ Outcome Session::run(int lun, const Command& command) {
         o.detail = foreignText();
         return o;
     }
-    const NoSigpipe quiet;
     Lock lock(m_mutex);
     return runLocked(lock, lun, command);
 }
@@ -519,6 +528,7 @@ Outcome Session::runLocked(Lock& lock, int lun, const Command& command) {
     Waiter waiter;
     waiter.lun = lun;
     waiter.seconds = command.timeoutSeconds;
+    waiter.dataOut = out.data != nullptr;
     // Set as the command is queued, and kept above every limit still in flight.
     const int libraryLimit = static_cast<int>(waiter.seconds) + kLibraryLimitExtraSeconds;
     if (m_waiters.empty() || libraryLimit > m_libraryLimit) {

@@ -114,6 +114,7 @@ class Session {
         long long deadlineMs = 0;
         int lun = 0;
         unsigned int seconds = 0;
+        bool dataOut = false;
         bool expired = false;  // it passed its limit, and failed the session
     };
     using Lock = std::unique_lock<std::mutex>;
@@ -130,6 +131,8 @@ class Session {
     // clock) passes; false unless pending is done. Serves every command in flight meanwhile:
     // their completions, their limits and the target's pings. Closes a session that failed.
     bool poll(Lock& lock, const Pending& pending, long long deadlineMs);
+    // iscsi_service, keeping SIGPIPE from this thread while a command's data may be written.
+    int service(short revents, bool dataOut);
     // Sends a NOP-Out ping while commands wait, or gives the target up when the one out has
     // gone unanswered; false when the session failed.
     bool watchTarget(long long now);
@@ -146,6 +149,7 @@ class Session {
     // A command completed, the session closed, or the polling thread left.
     std::condition_variable m_changed;
     const pid_t m_owner;
+    const unsigned m_forks;  // the process's forks at the login, SessionSockets::forks()
     iscsi_context* m_context = nullptr;
     int m_socket = -1;  // as recorded among the process's session sockets
     int m_wake = -1;    // the wake-up descriptor, likewise

@@ -8,6 +8,8 @@
 namespace oz {
 namespace iscsi {
 
+unsigned SessionSockets::s_forks = 0;
+
 SessionSockets& SessionSockets::instance() {
     static SessionSockets* sockets = new SessionSockets();
     return *sockets;
@@ -42,6 +44,7 @@ void SessionSockets::unlockInParent() {
 }
 
 void SessionSockets::closeInChild() {
+    ++s_forks;
     for (const int fd : m_sockets) {
         ::close(fd);
     }

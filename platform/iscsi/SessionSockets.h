@@ -34,11 +34,16 @@ class SessionSockets {
     void unlockInParent();
     // In the child: closes its copies of every recorded socket and forgets them.
     void closeInChild();
+    // How many forks lie between the first process and this one; a session logged in under
+    // another count belongs to another process. Cheaper than asking for the process id.
+    static unsigned forks() { return s_forks; }
 
   private:
     SessionSockets() = default;
     std::mutex m_mutex;
     std::vector<int> m_sockets;
+    // Written only in a child as it starts, while it has one thread.
+    static unsigned s_forks;
 };
 
 }  // namespace iscsi

@@ -3,8 +3,9 @@
 #
 #   tgt-target.sh start DIR   start tgtd on a free 127.0.0.1 port with a private control port,
 #                             exporting one target with
-#                               LUN 1, 2  disks (64 MiB files; one for each test that changes
-#                                         reservations, so that the tests stay independent)
+#                               LUN 1     a disk for large transfers beside other commands
+#                                         (64 MiB files, as every disk)
+#                               LUN 2     a disk for the tests that change reservations
 #                               LUN 4     a disk for the qxscsi tool's tests
 #                               LUN 5     a disk for the demonstration
 #                               LUN 6     a disk that contending hosts fight over

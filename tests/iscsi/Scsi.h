@@ -20,6 +20,7 @@
 namespace tgt {
 
 // The target's LUNs: a disk for each test that changes reservations, and the tape drive.
+constexpr int kBulkDisk = 1;
 constexpr int kFlatDisk = 2;
 constexpr int kTape = 3;
 constexpr int kToolDisk = 4;

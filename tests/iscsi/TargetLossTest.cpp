@@ -3,7 +3,9 @@
 // time with the handle's code for a failed pass-through, nothing may leak, and the same
 // process must work again once the target is back.
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PrivateTarget.h"
@@ -117,8 +119,12 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
     QXScsiHardDisk disk(path, 1);
     ASSERT_TRUE(disk.Open());
     ASSERT_EQ(disk.doForcePR_Reserve(1, 2, 3, key), 0u);
-    OZScsiTarget before(path.c_str(), true);
-    ASSERT_EQ(OZScsi::open(before, 10), 0);
+    // Three objects of the host on three LUNs of its one session.
+    std::vector<std::unique_ptr<OZScsiTarget>> before;
+    for (const int lun : {tgt::kFlatDisk, tgt::kBulkDisk, tgt::kToolDisk}) {
+        before.emplace_back(new OZScsiTarget(target.path(lun, "stall-host").c_str(), true));
+        ASSERT_EQ(OZScsi::open(*before.back(), 10), 0);
+    }
     QXNTSpti spti(0, path);
     ASSERT_TRUE(spti.isOK()) << spti.m_strErrorMsg;
     // Another host's session, on the tape.
@@ -136,12 +142,23 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
         EXPECT_GE(ms, 1900);
         EXPECT_LT(ms, 4000);
         EXPECT_THROW(OZScsi::populate(other), QxException);
-        // The command may take 600 s, and TCP still answers: the unanswered ping ends it.
-        const std::string inFlight = failedInFlight(before, ms);
-        EXPECT_THAT(inFlight, HasSubstr("stopped answering"));
-        EXPECT_GE(ms, 7500);
-        // Sent once: a resend would have waited for a new login as well.
-        EXPECT_LT(ms, 12000);
+        // Three commands in flight at once may take 600 s each, and TCP still answers: the
+        // unanswered ping ends them all, each with the session's reason.
+        std::vector<std::string> inFlight(before.size());
+        std::vector<long long> took(before.size());
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            threads.emplace_back([&, i] { inFlight[i] = failedInFlight(*before[i], took[i]); });
+        }
+        for (std::thread& t : threads) {
+            t.join();
+        }
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            EXPECT_THAT(inFlight[i], HasSubstr("stopped answering"));
+            EXPECT_GE(took[i], 7500);
+            // Sent once: a resend would have waited for a new login as well.
+            EXPECT_LT(took[i], 12000);
+        }
         // What a host's own pass-through object on the same session is told afterwards.
         EXPECT_EQ(tgt::readBlockZero(spti, message, 600), -1);
         // The next call logs in afresh, and the login's own limit ends it.

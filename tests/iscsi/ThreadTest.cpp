@@ -1,9 +1,13 @@
-// Eight threads drive four pass-through objects of two hosts against one target, and open
-// further objects while the others send. The objects of a host share its one iSCSI session.
-// Every command must come back with its own answer (its LUN's serial number, the block its host
-// may read, the conflict it must meet), and each host must stay one I_T nexus throughout. The two
-// threads of an object take turns on it. Built on its own too, to run under ThreadSanitizer.
+// Twelve threads drive six pass-through objects of two hosts on three LUNs of one target, and
+// open further objects while the others send. The objects of a host share its one iSCSI
+// session, which carries their commands at once. Every command must come back with its own
+// answer (its LUN's serial number, the block its host may read, the conflict it must meet), and
+// each host must stay one I_T nexus throughout. The two threads of an object take turns on it.
+// And a large write holds up no other LUN of its session. Built on its own too, to run under
+// ThreadSanitizer.
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,8 +20,8 @@
 
 namespace {
 
-constexpr int kThreads = 8;
-constexpr int kRounds = 500;
+constexpr int kThreads = 12;
+constexpr int kRounds = 400;
 // Every this many rounds a thread also opens an object of its own for one command.
 constexpr int kOpenEvery = 25;
 constexpr int kTimeoutSeconds = 30;
@@ -100,17 +104,16 @@ class Threads : public tgt::TgtTest {
     std::vector<std::string> m_faults;
 };
 
-TEST_F(Threads, EightThreadsOnFourObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPerHost) {
+TEST_F(Threads, TwelveThreadsOnSixObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPerHost) {
     // Made before the threads: the first object creates the platform's shared object.
-    std::array<Shared, 4> objects;
+    std::array<Shared, 6> objects;
     const struct {
         const char* host;
         int lun;
-    } layout[] = {{kHolder, tgt::kThreadDisk},
-                  {kHolder, tgt::kFlatDisk},
-                  {kStranger, tgt::kThreadDisk},
-                  {kStranger, tgt::kFlatDisk}};
-    for (int i = 0; i < 4; ++i) {
+    } layout[] = {{kHolder, tgt::kThreadDisk}, {kHolder, tgt::kFlatDisk},
+                  {kHolder, tgt::kBulkDisk},   {kStranger, tgt::kThreadDisk},
+                  {kStranger, tgt::kFlatDisk}, {kStranger, tgt::kBulkDisk}};
+    for (std::size_t i = 0; i < objects.size(); ++i) {
         objects[i].host = layout[i].host;
         objects[i].lun = layout[i].lun;
         objects[i].spti.reset(new QXNTSpti(-1, tgt::path(layout[i].lun, layout[i].host)));
@@ -132,7 +135,7 @@ TEST_F(Threads, EightThreadsOnFourObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPer
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([this, t, &objects] {
-            Shared& o = objects[t % 4];
+            Shared& o = objects[t % objects.size()];
             for (int round = 0; round < kRounds; ++round) {
                 {
                     const std::lock_guard<std::mutex> turn(o.turn);
@@ -174,6 +177,46 @@ TEST_F(Threads, EightThreadsOnFourObjectsOfTwoHostsKeepEveryAnswerAndOneNexusPer
         command(o, 2);
     }
     EXPECT_TRUE(m_faults.empty()) << "after the threads";
+}
+
+// While one thread of a host writes 32 MiB to a LUN, another opens another LUN of the same
+// session and sends TEST UNIT READY: the open and the command take a small part of the write's
+// time, and end before it does. Three rounds, each on a LUN the session has not used yet.
+TEST_F(Threads, AnotherLunsOpenAndCommandDoNotWaitForALargeWriteOfTheSameHost) {
+    using Clock = std::chrono::steady_clock;
+    const std::string host = "bulk-host";
+    QXNTSpti writer(-1, tgt::path(tgt::kBulkDisk, host));
+    ASSERT_TRUE(writer.isOK()) << writer.m_strErrorMsg;
+    constexpr int kBlocks = 65536;
+    std::vector<unsigned char> data(static_cast<std::size_t>(kBlocks) * kBlock, 0x5A);
+    std::vector<double> ratios;
+    for (const int lun : {tgt::kFlatDisk, tgt::kToolDisk, tgt::kContentionDisk}) {
+        const Clock::time_point start = Clock::now();
+        Clock::time_point written;
+        bool wrote = false;
+        std::thread bulk([&] {
+            // WRITE(16) of kBlocks blocks at block 0.
+            unsigned char cdb[16] = {0x8A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0};
+            wrote = writer.SendSCSICmd(cdb, 16, data.data(), static_cast<int>(data.size()), nullptr,
+                                       nullptr, nullptr, 60, 1) &&
+                    writer.m_nScsiStatus == tgt::kGood;
+            written = Clock::now();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const Clock::time_point opened = Clock::now();
+        QXNTSpti other(-1, tgt::path(lun, host));
+        const bool ready = other.isOK() && other.TestUnitReady(nullptr, nullptr, nullptr) &&
+                           other.m_nScsiStatus == tgt::kGood;
+        const Clock::time_point answered = Clock::now();
+        bulk.join();
+        ASSERT_TRUE(wrote) << writer.m_strErrorMsg;
+        EXPECT_TRUE(ready) << "LUN " << lun << ": " << other.m_strErrorMsg;
+        EXPECT_TRUE(answered < written) << "LUN " << lun << " waited for the write";
+        ratios.push_back(std::chrono::duration<double>(answered - opened).count() /
+                         std::chrono::duration<double>(written - start).count());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    EXPECT_LT(ratios[1], 0.3) << "least " << ratios[0] << ", most " << ratios[2];
 }
 
 }  // namespace

@@ -388,7 +388,10 @@ bool Session::poll(Lock& lock, const Pending& pending, long long deadlineMs) {
         if (!m_failure.empty() || m_context == nullptr) {
             break;
         }
-        const short revents = n > 0 && !libraryWaits ? p[0].revents : 0;
+        short revents = 0;
+        if (n > 0 && !libraryWaits) {
+            revents = p[0].revents;
+        }
         if ((revents & POLLIN) != 0) {
             m_liveness.heard(steadyNowMs());
         }

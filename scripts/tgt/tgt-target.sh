@@ -11,6 +11,8 @@
 #                               LUN 6     a disk that contending hosts fight over
 #                               LUN 7     a disk that the threads of two hosts share
 #                               LUN 3     a tape drive with a data cartridge
+#                             and a command window of 4 per session, so that the commands of
+#                             threads beyond it wait their turn
 #                             and a second target that admits only CHAP logins: an incoming
 #                             account for the initiators and an outgoing one with which the
 #                             target answers an initiator that asks it to authenticate itself
@@ -157,6 +159,7 @@ ENV
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0006 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 7 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0007 &&
+            adm --lld iscsi --op update --mode target --tid 1 --name MaxQueueCmd --value 4 &&
             adm --lld iscsi --op bind --mode target --tid 1 -I ALL &&
             adm --lld iscsi --op new --mode target --tid 2 -T "$chap_iqn" &&
             adm --lld iscsi --op new --mode logicalunit --tid 2 --lun 1 \

@@ -2,6 +2,7 @@
 // its kernel still answers TCP while the process says nothing. Every call must come back in
 // time with the handle's code for a failed pass-through, nothing may leak, and the same
 // process must work again once the target is back.
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -43,9 +44,9 @@ void expectFailedCall(const char* what, unsigned long expected,
 
 // READ(10) of block 0 on an object opened before the target went away: the failure's text
 // (or that it completed), and how long it took.
-std::string failedInFlight(const OZScsiTarget& target, long long& ms) {
+std::string failedInFlight(const OZScsiTarget& target, long long& ms, int seconds = 600) {
     std::string text = "(the command completed)";
-    ms = timedMs([&] { tgt::send(target, text, 600); });
+    ms = timedMs([&] { tgt::send(target, text, seconds); });
     return text;
 }
 
@@ -127,38 +128,52 @@ TEST(TargetLoss, StoppedTargetIsGivenUpWithinBoundsAndWorksAgainOnceResumed) {
     }
     QXNTSpti spti(0, path);
     ASSERT_TRUE(spti.isOK()) << spti.m_strErrorMsg;
-    // Another host's session, on the tape.
+    // Another host's session, on the tape, with two objects.
     const std::string tape = target.path(tgt::kTape, "stall-other");
     OZScsiTarget other(tape.c_str(), true);
+    OZScsiTarget otherBrief(tape.c_str(), true);
     ASSERT_EQ(OZScsi::open(other, 10), 0);
+    ASSERT_EQ(OZScsi::open(otherBrief, 10), 0);
     const long pooled = openDescriptors();
     {
         tgt::Stopped stopped(target.pid());
         ASSERT_TRUE(stopped.ok());
-        // A command with a limit of its own ends at it, and fails its session.
-        std::string failure;
-        long long ms = timedMs([&] { tgt::send(other, failure, 2, tgt::kTestUnitReady, {}); });
-        EXPECT_THAT(failure, HasSubstr("no answer within 2 s"));
-        EXPECT_GE(ms, 1900);
-        EXPECT_LT(ms, 4000);
-        EXPECT_THROW(OZScsi::populate(other), QxException);
-        // Three commands in flight at once may take 600 s each, and TCP still answers: the
-        // unanswered ping ends them all, each with the session's reason.
-        std::vector<std::string> inFlight(before.size());
-        std::vector<long long> took(before.size());
+        // Commands in flight at once, each under its own limit. The other host's 2 s command
+        // ends at its limit, though a thread waiting for a 600 s one polls the session, and
+        // fails that one with it, with the session's reason. This host's three may take 600 s
+        // each, and TCP still answers: the unanswered ping ends them all.
+        struct Sent {
+            const OZScsiTarget* target;
+            int seconds;
+            const char* told;
+            long long least, most;  // a resend would have waited for a new login as well
+            std::string text;
+            long long ms;
+        };
+        std::vector<Sent> sent = {
+            {&other, 600, "LUN 3 got no answer within 2 s", 1900, 4500, "", 0},
+            {&otherBrief, 2, "no answer within 2 s", 1900, 4000, "", 0}};
+        for (const auto& t : before) {
+            sent.push_back({t.get(), 600, "stopped answering", 7500, 12000, "", 0});
+        }
         std::vector<std::thread> threads;
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            threads.emplace_back([&, i] { inFlight[i] = failedInFlight(*before[i], took[i]); });
+        for (Sent& c : sent) {
+            threads.emplace_back([&c] {
+                if (c.seconds == 2) {  // after the 600 s command of its session
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+                c.text = failedInFlight(*c.target, c.ms, c.seconds);
+            });
         }
         for (std::thread& t : threads) {
             t.join();
         }
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            EXPECT_THAT(inFlight[i], HasSubstr("stopped answering"));
-            EXPECT_GE(took[i], 7500);
-            // Sent once: a resend would have waited for a new login as well.
-            EXPECT_LT(took[i], 12000);
+        for (const Sent& c : sent) {
+            EXPECT_THAT(c.text, HasSubstr(c.told));
+            EXPECT_GE(c.ms, c.least) << c.text;
+            EXPECT_LT(c.ms, c.most) << c.text;
         }
+        EXPECT_THROW(OZScsi::populate(other), QxException);
         // What a host's own pass-through object on the same session is told afterwards.
         EXPECT_EQ(tgt::readBlockZero(spti, message, 600), -1);
         // The next call logs in afresh, and the login's own limit ends it.

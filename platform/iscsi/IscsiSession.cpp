@@ -185,7 +185,6 @@ Session::~Session() {
     // of them is freed or closed here.
     if (!foreign()) {
         logout(steadyNowMs() + kLogoutMs);
-        close();
     }
 }
 
@@ -235,13 +234,13 @@ bool Session::usable() {
         return false;
     }
     Lock lock(m_mutex);
-    const NoSigpipe quiet;
     if (m_context == nullptr || !m_failure.empty()) {
         return false;
     }
     if (m_polling || !m_waiters.empty()) {
         return true;
     }
+    const NoSigpipe quiet;
     // A target that closed the connection (it died, or restarted) left an end of file or an
     // error to read. The library would only note that for a reconnection it is told not to
     // make, so the socket is asked first; a late answer to a ping is read, harmlessly.

@@ -1,4 +1,5 @@
-# Compares the defined dynamic symbols of LIBRARY (demangled) with the list in EXPECTED.
+# Compares the defined dynamic symbols of LIBRARY (demangled), each with the version node it is
+# defined in ("name@@NODE"), with the list in EXPECTED.
 # Usage: cmake -DNM=nm -DLIBRARY=libqxscsi.so -DEXPECTED=list.txt -P CheckExports.cmake
 execute_process(COMMAND ${NM} -D --defined-only -C ${LIBRARY}
                 OUTPUT_VARIABLE out RESULT_VARIABLE rc)
@@ -11,9 +12,7 @@ foreach(line IN LISTS lines)
   # "<address> <type> <name>"; absolute symbols (type A) are version nodes, not names.
   if(line MATCHES "^[0-9a-fA-F]+ ([A-Za-z]) (.*)$")
     if(NOT CMAKE_MATCH_1 STREQUAL "A")
-      # Drop the version node suffix: "name@@QXSCSI_0".
-      string(REGEX REPLACE "@@?[A-Za-z0-9_.]+$" "" name "${CMAKE_MATCH_2}")
-      list(APPEND actual "${name}")
+      list(APPEND actual "${CMAKE_MATCH_2}")
     endif()
   endif()
 endforeach()

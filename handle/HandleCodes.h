@@ -2,15 +2,18 @@
 #ifndef QXSCSI_HANDLE_HANDLECODES_H
 #define QXSCSI_HANDLE_HANDLECODES_H
 
+#include "qxscsi/QXScsiHardDisk.h"
+
 namespace qx {
 namespace handle {
 
-constexpr unsigned long kSuccess = 0;
-constexpr unsigned long PR_ERR_ACCESS = 994;      // the handle is not valid
-constexpr unsigned long PR_ERR_PASSTHRU = 45001;  // pass-through object or read failed
-constexpr unsigned long PR_ERR_CONFLICT = 45002;  // RESERVATION CONFLICT
-constexpr unsigned long PR_ERR_PROUT = 764;       // PERSISTENT RESERVE OUT failed otherwise
-constexpr unsigned long PR_ERR_EXCEPTION = 1100;  // an exception was caught
+// The codes are the public QXScsiHardDisk::PR_RESULT values.
+constexpr unsigned long kSuccess = QXScsiHardDisk::PR_SUCCESS;
+constexpr unsigned long PR_ERR_ACCESS = QXScsiHardDisk::PR_ERR_ACCESS;
+constexpr unsigned long PR_ERR_PASSTHRU = QXScsiHardDisk::PR_ERR_PASSTHRU;
+constexpr unsigned long PR_ERR_CONFLICT = QXScsiHardDisk::PR_ERR_CONFLICT;
+constexpr unsigned long PR_ERR_PROUT = QXScsiHardDisk::PR_ERR_PROUT;
+constexpr unsigned long PR_ERR_EXCEPTION = QXScsiHardDisk::PR_ERR_EXCEPTION;
 
 constexpr int kLogOutcome = 1;  // failures, outcomes, workflow progress
 constexpr int kLogTrace = 3;    // entry of each reservation operation

@@ -27,6 +27,20 @@ void makeHostKey(QXScsiHardDisk& disk, int first, int second, int third, std::st
 
 unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third,
                                                 std::string& key) {
+    PR_FORCE_OUTCOME outcome = PR_FORCE_NONE;
+    return doForcePR_Reserve(first, second, third, key, outcome);
+}
+
+unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third, std::string& key,
+                                                PR_FORCE_OUTCOME& outcome) {
+    outcome = PR_FORCE_NONE;
+    // The way taken, told to the caller once it has worked.
+    auto done = [&outcome](unsigned long result, PR_FORCE_OUTCOME way) {
+        if (result == kSuccess) {
+            outcome = way;
+        }
+        return result;
+    };
     makeHostKey(*this, first, second, third, key);
 
     std::vector<std::string> registered;
@@ -58,7 +72,7 @@ unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third
         if (result != kSuccess) {
             LogEventMessage(kLogOutcome, "Failed to do PR reserve on the drive.");
         }
-        return result;
+        return done(result, PR_FORCE_RESERVED);
     }
     if (holder != key) {
         LogEventMessage(kLogOutcome,
@@ -67,13 +81,13 @@ unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third
         if (result != kSuccess) {
             LogEventMessage(kLogOutcome, "Failed to do PR Prempt Reserve on the drive.");
         }
-        return result;
+        return done(result, PR_FORCE_PREEMPTED);
     }
     // The holder's key is ours, but the holder may be another connection of this host: its
     // reservation then shuts this one out, and the caller's I/O would meet RESERVATION CONFLICT.
     if (!qx::handle::fencedUnderOwnKey(m_hDevice, m_strDevicePath)) {
         LogEventMessage(kLogOutcome, "Reservation on the drive already exists from this host");
-        return kSuccess;
+        return done(kSuccess, PR_FORCE_ALREADY_HELD);
     }
     LogEventMessage(kLogOutcome,
                     "Reservation on the drive is held under this host's key through another "
@@ -89,7 +103,7 @@ unsigned long QXScsiHardDisk::doForcePR_Reserve(int first, int second, int third
     if (result != kSuccess) {
         LogEventMessage(kLogOutcome, "Failed to do PR Prempt Reserve on the drive.");
     }
-    return result;
+    return done(result, PR_FORCE_TAKEN_OVER);
 }
 
 unsigned long QXScsiHardDisk::doForcePR_Clear(int first, int second, int third) {

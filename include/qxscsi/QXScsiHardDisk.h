@@ -3,14 +3,16 @@
 // clears and pre-empts. Each operation opens the device for its own duration only; the handle
 // keeps the code and message of its last failure and logs through the host's callback.
 //
-// Codes, as the operations record and return them (getLastError reads the last one):
-//      0  success
-//    994  the handle is not valid (Open() not called); nothing was sent
-//  45001  the pass-through object could not be made usable, or a read of the keys or the
-//         reservation failed
-//  45002  the device answered RESERVATION CONFLICT (register, reserve, clear, pre-empt, release)
-//    764  any other failure of register, reserve, clear, pre-empt or release
-//   1100  an exception escaped from the operation's work (not logged)
+// Codes, as the operations record and return them (getLastError reads the last one), named by
+// QXScsiHardDisk::PR_RESULT:
+//      0  PR_SUCCESS        success
+//    994  PR_ERR_ACCESS     the handle is not valid (Open() not called); nothing was sent
+//  45001  PR_ERR_PASSTHRU   the pass-through object could not be made usable, or a read of the
+//                           keys or the reservation failed
+//  45002  PR_ERR_CONFLICT   the device answered RESERVATION CONFLICT (register, reserve, clear,
+//                           pre-empt, release)
+//    764  PR_ERR_PROUT      any other failure of register, reserve, clear, pre-empt or release
+//   1100  PR_ERR_EXCEPTION  an exception escaped from the operation's work (not logged)
 // The reason behind 45001 and 764 (the device's sense data, an OS error, a transport failure) is
 // not kept in the handle; QXNTSpti's m_nErrorCode and m_strErrorMsg show it to a caller that
 // sends the command itself.
@@ -36,6 +38,26 @@ class QXSCSI_API QXScsiHardDisk {
     // The name is the host interface's own and stays, reserved spelling and all.
     // NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
     enum _PR_CLS_OP { PR_CLS_RELEASE = 2, PR_CLS_CLEAR = 3, PR_CLS_PREEMPT = 4 };
+
+    // The codes the operations and workflows return and record (the table above).
+    enum PR_RESULT : unsigned long {
+        PR_SUCCESS = 0,
+        PR_ERR_ACCESS = 994,
+        PR_ERR_PASSTHRU = 45001,
+        PR_ERR_CONFLICT = 45002,
+        PR_ERR_PROUT = 764,
+        PR_ERR_EXCEPTION = 1100,
+    };
+
+    // What a forced reserve that returned 0 did; PR_FORCE_NONE after a failure.
+    enum PR_FORCE_OUTCOME {
+        PR_FORCE_NONE = 0,
+        PR_FORCE_RESERVED = 1,      // nobody held the device: this host reserved it
+        PR_FORCE_ALREADY_HELD = 2,  // this host held it already; nothing was changed
+        PR_FORCE_PREEMPTED = 3,     // another host held it: this host pre-empted that host
+        PR_FORCE_TAKEN_OVER = 4,    // this host's key held it through another connection of
+                                    // this host (an earlier process, a lost session): taken over
+    };
 
     // ---- the handle, its error state and its logging ----
     // A handle for the device at devicePath; creates the platform SCSI layer when it does not
@@ -99,6 +121,9 @@ class QXSCSI_API QXScsiHardDisk {
     // failed read of the reservation is passed over: the workflow then tries to reserve. Each
     // step is logged at level 1.
     unsigned long doForcePR_Reserve(int first, int second, int third, std::string& key);
+    // The same, telling into outcome which of the four ways it took the device (since 0.2).
+    unsigned long doForcePR_Reserve(int first, int second, int third, std::string& key,
+                                    PR_FORCE_OUTCOME& outcome);
     // The forced clear: registers this host's key, then clears the reservation and every
     // registration on the device, whoever made them.
     unsigned long doForcePR_Clear(int first, int second, int third);

@@ -5,6 +5,8 @@
 //   QXNTSpti         the pass-through object: tape drive commands, TapeAlert, WORM detection,
 //                    media types, persistent reservation commands
 //   Func...          the flat reservation functions over plain character buffers
+//   displayReservationKey, maskedDevicePath
+//                    keys and device paths as the library's messages show them
 //   OZScsi, JWS2BaseError, QxException
 //                    the platform layer below them: devices, error codes, exceptions
 //   QXSCSI_VERSION_* the version of the library the host is built against
@@ -18,6 +20,7 @@
 #include "qxscsi/QXScsiFlat.h"
 #include "qxscsi/QXScsiHardDisk.h"
 #include "qxscsi/QXScsiTapeDrive.h"
+#include "qxscsi/QXScsiText.h"
 #include "qxscsi/version.h"
 
 #endif

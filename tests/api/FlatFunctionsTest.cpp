@@ -2,6 +2,7 @@
 #include <string>
 
 #include "qxscsi/QXScsiFlat.h"
+#include "qxscsi/QXScsiText.h"
 #include "tests/handle/HandleFixture.h"
 #include "tests/reservation/PrDeviceModel.h"
 
@@ -49,6 +50,7 @@ TEST_F(FlatFunctionsTest, FailuresComposeTheHandleMessageAndTheDevice) {
     EXPECT_EQ(key + std::to_string(found), written(std::string(1, '\0')) + "0");
     EXPECT_EQ(FuncPR_register("/dev/sdb", registered, text, 128), 45002u);
     EXPECT_EQ(text, handletest::recorded(45002, "") + "Failed to register Disk: /dev/sdb");
+    EXPECT_EQ(maskedDevicePath("iscsi://u%pw@h/iqn.x/1"), "iscsi://u%***@h/iqn.x/1");
     EXPECT_EQ(FuncPR_register("/dev/sdb", registered, &error[0], 10), 45002u);
     EXPECT_EQ(error, written("Reservatio"));
     EXPECT_EQ(FuncPR_register("/dev/sdb", registered, &error[0], 16), 0u);

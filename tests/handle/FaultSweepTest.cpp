@@ -58,7 +58,10 @@ struct Scenario {
 
 unsigned long forcedReserve(QXScsiHardDisk& disk) {
     std::string key;
-    return disk.doForcePR_Reserve(1, 1, 1, key);
+    auto way = QXScsiHardDisk::PR_FORCE_TAKEN_OVER;  // a failure tells no way taken
+    const unsigned long result = disk.doForcePR_Reserve(1, 1, 1, key, way);
+    EXPECT_EQ(result == 0, way != QXScsiHardDisk::PR_FORCE_NONE);
+    return result;
 }
 
 constexpr const char* kNotRead =

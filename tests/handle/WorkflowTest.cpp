@@ -97,10 +97,15 @@ TEST_F(WorkflowTest, ThreeHostsSettleTheReservation) {
         disk.Open();
         std::string key, message;
         const int n = what[0] - 'A' + 1;
-        const unsigned long result = what[4] == 's'   ? disk.doForcePR_Reserve(1, 1, n, key)
+        auto way = QXScsiHardDisk::PR_FORCE_NONE;
+        const unsigned long result = what[4] == 's'   ? disk.doForcePR_Reserve(1, 1, n, key, way)
                                      : what[4] == 'e' ? disk.doForcePR_Clear(1, 1, n)
                                                       : disk.doPR_Release(hostKey(what[0]));
         EXPECT_EQ(result, row.result);
+        if (what[4] == 's') {  // the way the forced reserve tells is the decision it logged
+            const std::string decided[] = {"", noRes, mine, preempt, takeOver};
+            EXPECT_EQ(decided[way], row.logged[0]);
+        }
         EXPECT_EQ(disk.getLastError(message), result);
         EXPECT_EQ(key, what[4] == 's' ? hostKey(what[0]) : "");
         EXPECT_EQ(device.sent, row.sent);

@@ -57,7 +57,7 @@ for lib in qxscsi OZScsi JWError; do
         fail "lib$lib.so.$version has no SONAME lib$lib.so.$major"
 done
 for header in qxscsi/qxscsi.h qxscsi/version.h qxscsi/QXNTSpti.h qxscsi/QXScsiHardDisk.h \
-    qxscsi/QXScsiFlat.h qxscsi/QXScsiTapeDrive.h platform/OZScsi.h platform/JWS2BaseError.h \
+    qxscsi/QXScsiFlat.h qxscsi/QXScsiTapeDrive.h qxscsi/QXScsiText.h platform/OZScsi.h platform/JWS2BaseError.h \
     platform/QxException.h; do
     [ -f "$prefix/include/$header" ] || fail "header $header missing"
 done

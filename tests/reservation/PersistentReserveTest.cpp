@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "qxscsi/QXNTSpti.h"
-#include "reservation/KeyDisplay.h"
+#include "qxscsi/QXScsiText.h"
 #include "tests/reservation/PrDeviceModel.h"
 
 namespace {
@@ -143,7 +143,7 @@ TEST_F(PersistentReserveTest, QueryReserve) {
     unsigned long type = 7;
     for (int i = 0; i < 8; ++i) {
         const bool done = spti.QueryReserve(key, type);
-        seen += (done ? " +" : " -") + qx::pr::displayKey(key) + "/" + std::to_string(type);
+        seen += (done ? " +" : " -") + displayReservationKey(key) + "/" + std::to_string(type);
         key = "old";
     }
     EXPECT_EQ(seen,

@@ -120,4 +120,21 @@ echo "pkg-config: $flags"
 g++ -std=c++17 -Wall -Wextra -Werror "$source/examples/take_over.cpp" $flags \
     -o "$scratch/pkgconfig-consumer" || fail "pkg-config consumer: build"
 LD_LIBRARY_PATH=$libdir check_example "$scratch/pkgconfig-consumer" pkg-config
+
+# The tool and the demonstration are programs over the public interface: every source of theirs
+# builds against the installed headers and libraries alone, and the results run.
+if [ "$mode" = prefix ]; then
+    for program in qxscsi demo; do
+        g++ -std=c++17 -Wall -Wextra -Werror -pthread "$source/tools/$program"/*.cpp $flags \
+            -o "$scratch/$program-from-prefix" || fail "tools/$program against the prefix: build"
+    done
+    rc=0
+    out=$(LD_LIBRARY_PATH=$libdir "$scratch/qxscsi-from-prefix" pr-keys /dev/qxscsi-no-such-disk \
+        2>&1) || rc=$?
+    [ $rc -eq 15 ] && grep -qF "qxscsi: /dev/qxscsi-no-such-disk: " <<<"$out" ||
+        fail "the tool built against the prefix: exit status $rc, $out"
+    LD_LIBRARY_PATH=$libdir "$scratch/demo-from-prefix" --help | grep -q "^Usage: qxscsi-demo" ||
+        fail "the demonstration built against the prefix: --help"
+    echo "tools/qxscsi and tools/demo build against the prefix alone and run"
+fi
 echo "install checks passed ($mode)"

@@ -216,8 +216,7 @@ TEST_F(ScriptedCommand, EachCommandOnEachKindOfAnswer) {
         const ParsedArguments parsed = parseArguments(args);
         ASSERT_EQ(parsed.error, "");
         Report report(parsed.invocation.command->name, kPath);
-        const LogCapture log(0, stderr);
-        runCommand(parsed.invocation, report, log);
+        runCommand(parsed.invocation, report);
 
         const bool answered = c.status == 0 || c.status == 36;
         const std::string text = answered ? report.output(false) : report.errorLine();

@@ -1,4 +1,4 @@
-#include "tools/demo/DemoHost.h"
+#include "DemoHost.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tools/demo/DemoOptions.h"
+#include "DemoOptions.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "tools/demo/Interrupt.h"
+#include "Interrupt.h"
 
 #include <signal.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "tools/demo/Narrator.h"
+#include "Narrator.h"
 
 #include <cstdio>
 #include <vector>

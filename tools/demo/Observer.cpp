@@ -1,4 +1,4 @@
-#include "tools/demo/Observer.h"
+#include "Observer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "tools/demo/Interrupt.h"
+#include "Interrupt.h"
 
 namespace qxdemo {
 

@@ -1,4 +1,4 @@
-#include "tools/demo/Story.h"
+#include "Story.h"
 
 namespace qxdemo {
 

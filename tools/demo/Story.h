@@ -8,10 +8,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "tools/demo/DemoHost.h"
-#include "tools/demo/DemoOptions.h"
-#include "tools/demo/Narrator.h"
-#include "tools/demo/Observer.h"
+#include "DemoHost.h"
+#include "DemoOptions.h"
+#include "Narrator.h"
+#include "Observer.h"
 
 namespace qxdemo {
 

@@ -9,11 +9,11 @@
 #include <exception>
 #include <string>
 
+#include "DemoOptions.h"
+#include "Interrupt.h"
+#include "Narrator.h"
+#include "Story.h"
 #include "qxscsi/version.h"
-#include "tools/demo/DemoOptions.h"
-#include "tools/demo/Interrupt.h"
-#include "tools/demo/Narrator.h"
-#include "tools/demo/Story.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/Arguments.h"
+#include "Arguments.h"
 
 #include <climits>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/qxscsi/CommandTable.h"
+#include "CommandTable.h"
 
 namespace qxtool {
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/CommandTable.h"
+#include "CommandTable.h"
 
 namespace qxtool {
 
@@ -113,8 +113,9 @@ const CommandInfo kCommands[] = {
      "Runs the WORM test of the drive's family: ait (mode page 31h), lto\n"
      "(medium type), 3592 (mode page 23h), volsafe (sense data) or dlt\n"
      "(medium auxiliary memory). Without --family the family comes from the\n"
-     "drive's identity: the LTO and DLT drives the media types know, a\n"
-     "product starting SDX (AIT) or 03592, or the vendor STK (VolSafe).\n"
+     "drive's identity: IBM products starting ULT3580-TD or ULTRIUM-TD (LTO),\n"
+     "a product naming DLT, a product starting SDX (AIT) or 03592, or the\n"
+     "vendor STK (VolSafe).\n"
      "Exit status 0 for a WORM cartridge, 36 for one that is not.\n"
      "JSON: {\"family\": F, \"worm\": true | false, \"code\": N or null}.\n",
      "qxscsi worm --family lto /dev/nst0", kOptFamily, true},

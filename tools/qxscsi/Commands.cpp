@@ -1,9 +1,9 @@
-#include "tools/qxscsi/Commands.h"
+#include "Commands.h"
 
 #include <string>
 
-#include "tools/qxscsi/DeviceAccess.h"
-#include "tools/qxscsi/TapeCommands.h"
+#include "DeviceAccess.h"
+#include "TapeCommands.h"
 
 namespace qxtool {
 
@@ -26,8 +26,7 @@ void runTapeCommand(const Invocation& invocation, Exchange& exchange) {
     }
 }
 
-void runCommand(const Invocation& invocation, Report& report, const LogCapture& log,
-                Progress* progress) {
+void runCommand(const Invocation& invocation, Report& report, Progress* progress) {
     const std::string name = invocation.command->name;
     if (!invocation.command->takesDevice) {
         runMakeKey(invocation, report);
@@ -55,7 +54,7 @@ void runCommand(const Invocation& invocation, Report& report, const LogCapture& 
     // The reservation handle opens the device for each operation, and a tape node allows one
     // opener at a time, so the greeting's object is closed first. On iSCSI the session stays
     // for the next open: the handle's commands run on the nexus the greeting introduced.
-    runReservationCommand(invocation, report, log);
+    runReservationCommand(invocation, report);
 }
 
 }  // namespace qxtool

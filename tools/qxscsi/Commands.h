@@ -2,9 +2,8 @@
 #ifndef QXSCSI_TOOLS_COMMANDS_H
 #define QXSCSI_TOOLS_COMMANDS_H
 
-#include "tools/qxscsi/Arguments.h"
-#include "tools/qxscsi/LogCapture.h"
-#include "tools/qxscsi/Report.h"
+#include "Arguments.h"
+#include "Report.h"
 
 class QXNTSpti;
 
@@ -14,11 +13,10 @@ class Progress;
 
 // Opens the device when the command has one, then runs the command. progress, when not null,
 // learns of the long operations.
-void runCommand(const Invocation& invocation, Report& report, const LogCapture& log,
-                Progress* progress = nullptr);
+void runCommand(const Invocation& invocation, Report& report, Progress* progress = nullptr);
 
 // The reservation commands, through the reservation handle (pr-keys ... pr-release).
-void runReservationCommand(const Invocation& invocation, Report& report, const LogCapture& log);
+void runReservationCommand(const Invocation& invocation, Report& report);
 
 // read: one block through the pass-through object.
 void runRead(const Invocation& invocation, QXNTSpti& spti, Report& report);

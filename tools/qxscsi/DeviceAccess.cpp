@@ -1,8 +1,8 @@
-#include "tools/qxscsi/DeviceAccess.h"
+#include "DeviceAccess.h"
 
+#include "ExitStatus.h"
+#include "SenseText.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/SenseText.h"
 
 namespace qxtool {
 

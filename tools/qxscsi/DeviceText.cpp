@@ -1,4 +1,4 @@
-#include "tools/qxscsi/DeviceText.h"
+#include "DeviceText.h"
 
 #include <cstdio>
 

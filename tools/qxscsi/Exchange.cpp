@@ -1,10 +1,10 @@
-#include "tools/qxscsi/Exchange.h"
+#include "Exchange.h"
 
+#include "ExitStatus.h"
+#include "Progress.h"
+#include "Report.h"
+#include "SenseText.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/Progress.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/SenseText.h"
 
 namespace qxtool {
 

@@ -1,10 +1,11 @@
-#include "tools/qxscsi/ExitStatus.h"
+#include "ExitStatus.h"
+
+#include "qxscsi/QXScsiHardDisk.h"
 
 namespace qxtool {
 
 namespace {
 
-constexpr unsigned long kHandleConflict = 45002;
 constexpr unsigned char kAscInvalidOpcode = 0x20;
 
 }  // namespace
@@ -33,7 +34,7 @@ int statusForHandleCode(unsigned long code) {
     if (code == 0) {
         return kExitSuccess;
     }
-    return code == kHandleConflict ? kExitReservationConflict : kExitOther;
+    return code == QXScsiHardDisk::PR_ERR_CONFLICT ? kExitReservationConflict : kExitOther;
 }
 
 const char* exitStatusTable() {

@@ -1,10 +1,10 @@
-#include "tools/qxscsi/Help.h"
+#include "Help.h"
 
 #include <cctype>
 
+#include "Arguments.h"
+#include "ExitStatus.h"
 #include "qxscsi/version.h"
-#include "tools/qxscsi/Arguments.h"
-#include "tools/qxscsi/ExitStatus.h"
 
 namespace qxtool {
 

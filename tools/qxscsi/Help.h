@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/qxscsi/CommandTable.h"
+#include "CommandTable.h"
 
 namespace qxtool {
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/HexDump.h"
+#include "HexDump.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
 // identify: which device is this? INQUIRY, the unit serial number and TapeAlert support.
+#include "DeviceText.h"
+#include "Exchange.h"
+#include "ExitStatus.h"
+#include "Report.h"
+#include "TapeCommands.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/DeviceText.h"
-#include "tools/qxscsi/Exchange.h"
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/TapeCommands.h"
 
 namespace qxtool {
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/Json.h"
+#include "Json.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/LogCapture.h"
+#include "LogCapture.h"
 
 #include "qxscsi/QXScsiHardDisk.h"
 
@@ -21,21 +21,11 @@ LogCapture::~LogCapture() {
     g_capture = nullptr;
 }
 
-bool LogCapture::saw(int level, const std::string& text) const {
-    for (const Line& l : m_lines) {
-        if (l.level == level && l.text == text) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void LogCapture::deliver(int level, const long long& /*id*/, const std::string& text) {
     LogCapture* self = g_capture;
     if (self == nullptr) {
         return;
     }
-    self->m_lines.push_back(Line{level, text});
     if (self->m_verbosity >= 2 || (self->m_verbosity == 1 && level <= 1)) {
         std::fprintf(self->m_stream, "qxscsi: [%d] %s\n", level, text.c_str());
         std::fflush(self->m_stream);

@@ -1,11 +1,10 @@
-// The reservation handle's log lines during one invocation: kept for the commands that read
-// their outcome from them, and shown on stderr with their level when -v asks for it.
+// The reservation handle's log lines during one invocation, shown on stderr with their level
+// when -v asks for it.
 #ifndef QXSCSI_TOOLS_LOGCAPTURE_H
 #define QXSCSI_TOOLS_LOGCAPTURE_H
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace qxtool {
 
@@ -18,19 +17,11 @@ class LogCapture {
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // True when a line at level with exactly this text was logged.
-    bool saw(int level, const std::string& text) const;
-
   private:
     static void deliver(int level, const long long& id, const std::string& text);
 
-    struct Line {
-        int level;
-        std::string text;
-    };
     int m_verbosity;
     std::FILE* m_stream;
-    std::vector<Line> m_lines;
 };
 
 }  // namespace qxtool

@@ -1,6 +1,6 @@
 // makekey: the host key or the snapshot key, built by the reservation handle.
+#include "Commands.h"
 #include "qxscsi/QXScsiHardDisk.h"
-#include "tools/qxscsi/Commands.h"
 
 namespace qxtool {
 

@@ -1,10 +1,10 @@
 // mediatype: the library's media type code for the loaded cartridge, with what it is made of:
 // the drive's identification and the medium type byte of the mode parameter header.
+#include "DeviceText.h"
+#include "ExitStatus.h"
+#include "Report.h"
+#include "TapeCommands.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/DeviceText.h"
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/TapeCommands.h"
 
 namespace qxtool {
 

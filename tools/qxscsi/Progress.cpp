@@ -1,4 +1,4 @@
-#include "tools/qxscsi/Progress.h"
+#include "Progress.h"
 
 namespace qxtool {
 

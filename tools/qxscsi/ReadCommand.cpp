@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "Commands.h"
+#include "Exchange.h"
+#include "ExitStatus.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/Commands.h"
-#include "tools/qxscsi/Exchange.h"
-#include "tools/qxscsi/ExitStatus.h"
 
 namespace qxtool {
 

@@ -1,7 +1,7 @@
-#include "tools/qxscsi/Report.h"
+#include "Report.h"
 
-#include "platform/ShownPath.h"
-#include "tools/qxscsi/HexDump.h"
+#include "HexDump.h"
+#include "qxscsi/QXScsiText.h"
 
 namespace qxtool {
 
@@ -17,7 +17,7 @@ std::string oneLine(const std::string& text) {
 }
 
 Report::Report(const std::string& command, const std::string& device)
-    : m_device(oz::shownPath(device)) {
+    : m_device(maskedDevicePath(device)) {
     m_json.set("command", JsonValue::string(command));
     if (!device.empty()) {
         m_json.set("device", JsonValue::string(m_device));

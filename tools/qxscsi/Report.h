@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/qxscsi/Json.h"
+#include "Json.h"
 
 namespace qxtool {
 

@@ -5,24 +5,30 @@
 #include <string>
 #include <vector>
 
+#include "Commands.h"
+#include "ExitStatus.h"
 #include "qxscsi/QXScsiHardDisk.h"
-#include "reservation/KeyDisplay.h"
-#include "tools/qxscsi/Commands.h"
-#include "tools/qxscsi/ExitStatus.h"
+#include "qxscsi/QXScsiText.h"
 
 namespace qxtool {
 
 namespace {
 
-// The forced reserve's decisions, as the workflow logs them at level 1.
-constexpr int kOutcomeLevel = 1;
-const char* const kReserving = "No reservation on the drive. Going to reserve";
-const char* const kPreempting =
-    "Valid reservation on the drive from another host. Going to pre-empt";
-const char* const kAlreadyHeld = "Reservation on the drive already exists from this host";
-const char* const kTakingOver =
-    "Reservation on the drive is held under this host's key through another connection. Going "
-    "to take it over";
+// What the forced reserve did, by the outcome it tells.
+const char* outcomeText(QXScsiHardDisk::PR_FORCE_OUTCOME outcome) {
+    switch (outcome) {
+        case QXScsiHardDisk::PR_FORCE_RESERVED:
+            return "reserved";
+        case QXScsiHardDisk::PR_FORCE_ALREADY_HELD:
+            return "already held";
+        case QXScsiHardDisk::PR_FORCE_PREEMPTED:
+            return "pre-empted";
+        case QXScsiHardDisk::PR_FORCE_TAKEN_OVER:
+            return "taken over from this host's earlier connection";
+        default:
+            return "";
+    }
+}
 
 const char* typeName(unsigned long type) {
     switch (type) {
@@ -60,7 +66,7 @@ void prKeys(QXScsiHardDisk& disk, Report& report) {
     }
     std::vector<std::string> shown;
     for (const std::string& key : keys) {
-        shown.push_back(qx::pr::displayKey(key));
+        shown.push_back(displayReservationKey(key));
         report.line(shown.back());
     }
     report.set("keys", JsonValue::strings(shown));
@@ -82,14 +88,14 @@ void prReservation(QXScsiHardDisk& disk, Report& report) {
         return;
     }
     // An all-registrants reservation carries a key of zeros.
-    const std::string shown = holder.empty() ? "0x0000000000000000" : qx::pr::displayKey(holder);
+    const std::string shown = holder.empty() ? "0x0000000000000000" : displayReservationKey(holder);
     report.line("holder " + shown + ", type " + std::to_string(type) + " (" + typeName(type) + ")");
     report.set("holder", JsonValue::string(shown));
     report.set("type", JsonValue::number(static_cast<long long>(type)));
 }
 
 void prRegister(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
-    const std::string shown = qx::pr::displayKey(invocation.key);
+    const std::string shown = displayReservationKey(invocation.key);
     const unsigned long code = disk.PR_register(invocation.key, true);
     report.set("key", JsonValue::string(shown));
     if (code != 0) {
@@ -99,29 +105,19 @@ void prRegister(QXScsiHardDisk& disk, const Invocation& invocation, Report& repo
     report.line("registered " + shown);
 }
 
-void prReserve(QXScsiHardDisk& disk, const Invocation& invocation, const LogCapture& log,
-               Report& report) {
+void prReserve(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
     disk.m_bSnapReservationKey = invocation.snapshot;
     std::string key;
     const int* host = invocation.host;
-    const unsigned long code = disk.doForcePR_Reserve(host[0], host[1], host[2], key);
+    auto outcome = QXScsiHardDisk::PR_FORCE_NONE;
+    const unsigned long code = disk.doForcePR_Reserve(host[0], host[1], host[2], key, outcome);
     report.set("key", JsonValue::string(key));
-    std::string outcome;
-    if (log.saw(kOutcomeLevel, kTakingOver)) {
-        outcome = "taken over from this host's earlier connection";
-    } else if (log.saw(kOutcomeLevel, kPreempting)) {
-        outcome = "pre-empted";
-    } else if (log.saw(kOutcomeLevel, kReserving)) {
-        outcome = "reserved";
-    } else if (log.saw(kOutcomeLevel, kAlreadyHeld)) {
-        outcome = "already held";
-    }
     if (code != 0) {
         failed(report, disk, code, "the forced reserve with key " + key);
         return;
     }
-    report.line("key " + key + ": " + outcome);
-    report.set("outcome", JsonValue::string(outcome));
+    report.line("key " + key + ": " + outcomeText(outcome));
+    report.set("outcome", JsonValue::string(outcomeText(outcome)));
 }
 
 void prClear(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
@@ -138,7 +134,7 @@ void prClear(QXScsiHardDisk& disk, const Invocation& invocation, Report& report)
 }
 
 void prRelease(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
-    const std::string shown = qx::pr::displayKey(invocation.key);
+    const std::string shown = displayReservationKey(invocation.key);
     report.set("key", JsonValue::string(shown));
     const unsigned long code = disk.doPR_Release(invocation.key);
     if (code != 0) {
@@ -150,7 +146,7 @@ void prRelease(QXScsiHardDisk& disk, const Invocation& invocation, Report& repor
 
 }  // namespace
 
-void runReservationCommand(const Invocation& invocation, Report& report, const LogCapture& log) {
+void runReservationCommand(const Invocation& invocation, Report& report) {
     QXScsiHardDisk disk(invocation.device, static_cast<long long>(getpid()));
     disk.Open();
     const std::string name = invocation.command->name;
@@ -161,7 +157,7 @@ void runReservationCommand(const Invocation& invocation, Report& report, const L
     } else if (name == "pr-register") {
         prRegister(disk, invocation, report);
     } else if (name == "pr-reserve") {
-        prReserve(disk, invocation, log, report);
+        prReserve(disk, invocation, report);
     } else if (name == "pr-clear") {
         prClear(disk, invocation, report);
     } else if (name == "pr-release") {

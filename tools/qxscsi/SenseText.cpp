@@ -1,4 +1,4 @@
-#include "tools/qxscsi/SenseText.h"
+#include "SenseText.h"
 
 #include <cstdio>
 

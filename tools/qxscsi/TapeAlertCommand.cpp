@@ -1,10 +1,10 @@
 // tapealert: the flags the drive has set, read once from the TapeAlert log page.
 #include <vector>
 
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/TapeAlertTable.h"
-#include "tools/qxscsi/TapeCommands.h"
+#include "ExitStatus.h"
+#include "Report.h"
+#include "TapeAlertTable.h"
+#include "TapeCommands.h"
 
 namespace qxtool {
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/TapeAlertTable.h"
+#include "TapeAlertTable.h"
 
 namespace qxtool {
 

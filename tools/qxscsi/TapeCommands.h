@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/qxscsi/Arguments.h"
-#include "tools/qxscsi/Exchange.h"
+#include "Arguments.h"
+#include "Exchange.h"
 
 class QXNTSpti;
 

@@ -1,10 +1,10 @@
 // tur, lock, unlock and position: the drive's readiness, medium removal and position.
 #include <cstdint>
 
+#include "Report.h"
+#include "SenseText.h"
+#include "TapeCommands.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/SenseText.h"
-#include "tools/qxscsi/TapeCommands.h"
 
 namespace qxtool {
 

@@ -1,4 +1,4 @@
-#include "tools/qxscsi/Watch.h"
+#include "Watch.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "tools/qxscsi/ExitStatus.h"
+#include "ExitStatus.h"
 
 namespace qxtool {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "tools/qxscsi/Progress.h"
+#include "Progress.h"
 
 namespace qxtool {
 

@@ -1,10 +1,10 @@
-// worm: is the loaded cartridge write-once? The library's test for the drive's family.
-#include "media/DriveModels.h"
+// worm: is the loaded cartridge write-once? The library's test for the drive's family, which
+// the drive's identity names when --family does not.
+#include "DeviceText.h"
+#include "ExitStatus.h"
+#include "Report.h"
+#include "TapeCommands.h"
 #include "qxscsi/QXNTSpti.h"
-#include "tools/qxscsi/DeviceText.h"
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/TapeCommands.h"
 
 namespace qxtool {
 
@@ -45,10 +45,12 @@ std::string wormFamilyOf(QXNTSpti& spti) {
     }
     const std::string& vendor = spti.m_strVendorId;
     const std::string& product = spti.m_strProductId;
-    for (const qx::media::DriveModel& model : qx::media::kDriveModels) {
-        if (vendor == model.vendor && product == model.product) {
-            return model.family == qx::media::Family::Lto ? "lto" : "dlt";
-        }
+    if (vendor == "IBM" &&
+        (startsWith(product, "ULT3580-TD") || startsWith(product, "ULTRIUM-TD"))) {
+        return "lto";
+    }
+    if (product.find("DLT") != std::string::npos) {  // SuperDLT, SDLT320, DLT-S4, ...
+        return "dlt";
     }
     if (startsWith(product, "SDX")) {
         return "ait";

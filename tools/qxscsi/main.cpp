@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/qxscsi/Arguments.h"
-#include "tools/qxscsi/Commands.h"
-#include "tools/qxscsi/ExitStatus.h"
-#include "tools/qxscsi/Help.h"
-#include "tools/qxscsi/LogCapture.h"
-#include "tools/qxscsi/Progress.h"
-#include "tools/qxscsi/Report.h"
-#include "tools/qxscsi/Watch.h"
+#include "Arguments.h"
+#include "Commands.h"
+#include "ExitStatus.h"
+#include "Help.h"
+#include "LogCapture.h"
+#include "Progress.h"
+#include "Report.h"
+#include "Watch.h"
 
 int main(int argc, char** argv) {
     using namespace qxtool;
@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
 
     Report report(invocation.command->name, invocation.device);
     report.showReplies(invocation.hex);
-    LogCapture log(invocation.verbosity, stderr);
+    const LogCapture log(invocation.verbosity, stderr);  // -v shows the library's log
     Progress progress;
-    const WatchOutcome outcome = runWatched([&] { runCommand(invocation, report, log, &progress); },
+    const WatchOutcome outcome = runWatched([&] { runCommand(invocation, report, &progress); },
                                             progress, isatty(STDERR_FILENO) ? stderr : nullptr);
     if (outcome == WatchOutcome::Interrupted) {
         // The command's own report belongs to its thread, which may still be writing it.

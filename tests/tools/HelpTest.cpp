@@ -1,5 +1,5 @@
-// The help texts and the manual page: every command is listed and explains itself with an
-// example, the page names every command and exit status of the help and carries the tool's
+// The command table and its texts: every command has one handler, is listed and explains itself
+// with an example, the page names every command and exit status of the help and carries the tool's
 // version, and no help line is wider than a terminal.
 #include <fstream>
 #include <regex>
@@ -46,6 +46,7 @@ TEST(Help, EveryCommandIsListedExplainedWithAnExampleAndInTheManualPage) {
         EXPECT_NE(help.find(status), std::string::npos) << status;
     }
     for (const CommandInfo* c = allCommands(); c->name != nullptr; ++c) {
+        EXPECT_EQ(!!c->run.alone + !!c->run.drive + !!c->run.disk, 1) << c->name << ": handlers";
         EXPECT_NE(help.find(std::string("\n  ") + c->name + " "), std::string::npos) << c->name;
         const std::string own = commandHelp(*c);
         EXPECT_EQ(own.find(std::string("usage: qxscsi ") + c->name), 0U) << c->name;

@@ -1,6 +1,7 @@
 #include "Interrupt.h"
 
 #include <signal.h>
+#include <spawn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -55,17 +56,27 @@ void setInterruptedStep(int step) {
     sigprocmask(SIG_SETMASK, &old, nullptr);
 }
 
-pid_t forkWatchedChild() {
+pid_t spawnWatchedChild(const char* path, char* const argv[], int output, int& error) {
     const sigset_t set = interruptOnly();
     sigset_t old;
     sigprocmask(SIG_BLOCK, &set, &old);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGINT, SIG_DFL);
-        sigprocmask(SIG_SETMASK, &old, nullptr);
-        return 0;
-    }
-    if (pid > 0) {
+    // Everything the child needs is made here: posix_spawn allocates nothing in the child.
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setsigmask(&attributes, &old);
+    posix_spawnattr_setsigdefault(&attributes, &set);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    error = posix_spawn(&pid, path, &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        pid = -1;
+    } else {
         g_child = pid;
     }
     sigprocmask(SIG_SETMASK, &old, nullptr);

@@ -14,9 +14,11 @@ void installInterruptHandler();
 // The step now being told, for the message of an interrupt.
 void setInterruptedStep(int step);
 
-// Starts a child process with SIGINT held off until its process id is known to the handler;
-// returns what fork returns. The child runs with SIGINT unblocked and at its default action.
-pid_t forkWatchedChild();
+// Starts the program at path with argv (null-terminated), its standard output and error on
+// output, with SIGINT held off until its process id is known to the handler. The child runs
+// with SIGINT unblocked and at its default action. Returns the child's process id, or -1 with
+// error set to why it could not be started (the program cannot be run, say).
+pid_t spawnWatchedChild(const char* path, char* const argv[], int output, int& error);
 
 // The child has been reaped: the handler forgets it.
 void forgetChild();

@@ -20,22 +20,6 @@ namespace {
 // The tool says a few lines; more than this is not shown.
 constexpr std::size_t kMaxOutput = 64 * 1024;
 
-[[noreturn]] void execTool(const std::string& tool, const std::vector<std::string>& args, int out) {
-    dup2(out, STDOUT_FILENO);
-    dup2(out, STDERR_FILENO);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(tool.c_str()));
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    execv(tool.c_str(), argv.data());
-    const std::string why = "cannot run " + tool + ": " + std::strerror(errno) + "\n";
-    const ssize_t ignored = write(STDERR_FILENO, why.data(), why.size());
-    (void)ignored;
-    _exit(127);
-}
-
 }  // namespace
 
 ObservedRun Observer::run(const std::vector<std::string>& args) const {
@@ -45,15 +29,19 @@ ObservedRun Observer::run(const std::vector<std::string>& args) const {
         result.failure = std::string("cannot make a pipe: ") + std::strerror(errno);
         return result;
     }
-    const pid_t pid = forkWatchedChild();
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(m_tool.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    int error = 0;
+    const pid_t pid = spawnWatchedChild(m_tool.c_str(), argv.data(), fd[1], error);
     if (pid < 0) {
-        result.failure = std::string("cannot start ") + m_tool + ": " + std::strerror(errno);
+        result.failure = "cannot start " + m_tool + ": " + std::strerror(error);
         close(fd[0]);
         close(fd[1]);
         return result;
-    }
-    if (pid == 0) {
-        execTool(m_tool, args, fd[1]);
     }
     close(fd[1]);
 

@@ -96,7 +96,7 @@ std::string checkAgainstCommand(Invocation& inv, bool snapshotHadValue,
             return std::string(o.name) + " does not apply to " + c.name;
         }
     }
-    if (inv.hex && !c.takesDevice) {
+    if (inv.hex && !c.takesDevice()) {
         return std::string("--hex does not apply to ") + c.name;
     }
     if (inv.help) {
@@ -114,10 +114,10 @@ std::string checkAgainstCommand(Invocation& inv, bool snapshotHadValue,
     } else if ((c.options & kOptHost) && !(inv.given & kOptHost)) {
         return std::string(c.name) + " needs --host A,B,C";
     }
-    if (c.takesDevice && inv.device.empty()) {
+    if (c.takesDevice() && inv.device.empty()) {
         return std::string(c.name) + " needs a DEVICE";
     }
-    if (!c.takesDevice && !inv.device.empty()) {
+    if (!c.takesDevice() && !inv.device.empty()) {
         return std::string(c.name) + " takes no DEVICE, but '" + inv.device + "' was given";
     }
     return std::string();
@@ -192,7 +192,7 @@ std::string usageLine(const CommandInfo* command) {
         return "usage: qxscsi COMMAND [OPTIONS] DEVICE   (qxscsi --help lists the commands)";
     }
     std::string line = std::string("usage: qxscsi ") + command->name + " " + command->arguments;
-    line += command->takesDevice ? " [--json] [--hex] [-v]" : " [--json]";
+    line += command->takesDevice() ? " [--json] [--hex] [-v]" : " [--json]";
     return line;
 }
 

@@ -1,10 +1,17 @@
-// The tool's commands: their names, synopses, help texts and the options each accepts.
+// The tool's commands: their names, synopses, help texts, the options each accepts and the
+// handler that runs it. runCommand (Commands.h) is the one place that dispatches.
 #ifndef QXSCSI_TOOLS_COMMANDTABLE_H
 #define QXSCSI_TOOLS_COMMANDTABLE_H
 
 #include <string>
 
+class QXScsiHardDisk;
+
 namespace qxtool {
+
+class Exchange;
+class Report;
+struct Invocation;
 
 // Options a command may take besides --json, -v and --help.
 enum Option : unsigned {
@@ -19,6 +26,13 @@ enum Option : unsigned {
 
 enum class Group { Reservation, Io, Key, Tape };
 
+// What a command runs on, by the one handler that is set.
+struct Handler {
+    void (*alone)(const Invocation&, Report&);    // no device
+    void (*drive)(const Invocation&, Exchange&);  // the greeted device's pass-through object
+    void (*disk)(const Invocation&, QXScsiHardDisk&, Report&);  // a reservation handle on it
+};
+
 struct CommandInfo {
     const char* name;
     Group group;
@@ -27,7 +41,9 @@ struct CommandInfo {
     const char* details;    // the command's own help: what it does and prints
     const char* example;
     unsigned options;  // Option bits it accepts
-    bool takesDevice;
+    Handler run;
+
+    bool takesDevice() const { return run.alone == nullptr; }
 };
 
 // The command named name, or null.

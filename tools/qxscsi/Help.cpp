@@ -104,7 +104,7 @@ std::string commandHelp(const CommandInfo& command) {
     text += summary + (summary.back() == '?' ? "\n" : ".\n");
     text += std::string("\n") + command.details;
     text += std::string("\nExample:\n  ") + command.example + "\n";
-    if (command.takesDevice) {
+    if (command.takesDevice()) {
         text += std::string("\n") + kDevices + "\n" + kNexus;
     }
     text += "\nExit status:\n";

@@ -1,4 +1,5 @@
 // identify: which device is this? INQUIRY, the unit serial number and TapeAlert support.
+#include "Commands.h"
 #include "DeviceText.h"
 #include "Exchange.h"
 #include "ExitStatus.h"
@@ -34,7 +35,7 @@ Answer readSupportedLogPages(Exchange& exchange) {
                          256);
 }
 
-void runIdentify(Exchange& exchange) {
+void runIdentify(const Invocation& /*invocation*/, Exchange& exchange) {
     Report& report = exchange.report();
     const Answer inquiry = exchange.send("INQUIRY", {0x12, 0, 0, 0, 36, 0}, 36);
     if (!inquiry.good()) {

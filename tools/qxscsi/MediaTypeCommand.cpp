@@ -1,5 +1,6 @@
 // mediatype: the library's media type code for the loaded cartridge, with what it is made of:
 // the drive's identification and the medium type byte of the mode parameter header.
+#include "Commands.h"
 #include "DeviceText.h"
 #include "ExitStatus.h"
 #include "Report.h"
@@ -15,7 +16,7 @@ constexpr int kNoCode = -1;
 
 }  // namespace
 
-void runMediaType(Exchange& exchange) {
+void runMediaType(const Invocation& /*invocation*/, Exchange& exchange) {
     Report& report = exchange.report();
     QXNTSpti& spti = exchange.spti();
     const Answer header =

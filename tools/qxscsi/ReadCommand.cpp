@@ -17,11 +17,11 @@ constexpr unsigned long kMaxBlockLength = 1UL << 20;
 
 }  // namespace
 
-void runRead(const Invocation& invocation, QXNTSpti& spti, Report& report) {
+void runRead(const Invocation& invocation, Exchange& exchange) {
+    Report& report = exchange.report();
     const unsigned long lba = invocation.lba;
     const std::string where = "LBA " + std::to_string(lba);
     report.set("lba", JsonValue::number(static_cast<long long>(lba)));
-    Exchange exchange(spti, report);
 
     Answer capacity = exchange.send("READ CAPACITY(10)", {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
     int status = capacity.status;

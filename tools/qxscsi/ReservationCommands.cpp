@@ -1,7 +1,5 @@
 // pr-keys, pr-reservation, pr-register, pr-reserve, pr-clear and pr-release: each one call of
 // the reservation handle, the way a host makes it.
-#include <unistd.h>
-
 #include <string>
 #include <vector>
 
@@ -57,7 +55,9 @@ void failed(Report& report, QXScsiHardDisk& disk, unsigned long code, const std:
                 what + " failed: " + message + " (code " + std::to_string(code) + ")");
 }
 
-void prKeys(QXScsiHardDisk& disk, Report& report) {
+}  // namespace
+
+void runPrKeys(const Invocation& /*invocation*/, QXScsiHardDisk& disk, Report& report) {
     std::vector<std::string> keys;
     const unsigned long code = disk.PR_queryRegKey(keys);
     if (code != 0) {
@@ -72,7 +72,7 @@ void prKeys(QXScsiHardDisk& disk, Report& report) {
     report.set("keys", JsonValue::strings(shown));
 }
 
-void prReservation(QXScsiHardDisk& disk, Report& report) {
+void runPrReservation(const Invocation& /*invocation*/, QXScsiHardDisk& disk, Report& report) {
     std::string holder;
     unsigned long scopeType = 0;
     const unsigned long code = disk.PR_queryRsrv(holder, scopeType);
@@ -94,7 +94,7 @@ void prReservation(QXScsiHardDisk& disk, Report& report) {
     report.set("type", JsonValue::number(static_cast<long long>(type)));
 }
 
-void prRegister(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+void runPrRegister(const Invocation& invocation, QXScsiHardDisk& disk, Report& report) {
     const std::string shown = displayReservationKey(invocation.key);
     const unsigned long code = disk.PR_register(invocation.key, true);
     report.set("key", JsonValue::string(shown));
@@ -105,7 +105,7 @@ void prRegister(QXScsiHardDisk& disk, const Invocation& invocation, Report& repo
     report.line("registered " + shown);
 }
 
-void prReserve(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+void runPrReserve(const Invocation& invocation, QXScsiHardDisk& disk, Report& report) {
     disk.m_bSnapReservationKey = invocation.snapshot;
     std::string key;
     const int* host = invocation.host;
@@ -120,7 +120,7 @@ void prReserve(QXScsiHardDisk& disk, const Invocation& invocation, Report& repor
     report.set("outcome", JsonValue::string(outcomeText(outcome)));
 }
 
-void prClear(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+void runPrClear(const Invocation& invocation, QXScsiHardDisk& disk, Report& report) {
     std::string key;
     const int* host = invocation.host;
     disk.makeReservationKey(host[0], host[1], host[2], key);
@@ -133,7 +133,7 @@ void prClear(QXScsiHardDisk& disk, const Invocation& invocation, Report& report)
     report.line("key " + key + ": cleared the reservation and every registration");
 }
 
-void prRelease(QXScsiHardDisk& disk, const Invocation& invocation, Report& report) {
+void runPrRelease(const Invocation& invocation, QXScsiHardDisk& disk, Report& report) {
     const std::string shown = displayReservationKey(invocation.key);
     report.set("key", JsonValue::string(shown));
     const unsigned long code = disk.doPR_Release(invocation.key);
@@ -142,27 +142,6 @@ void prRelease(QXScsiHardDisk& disk, const Invocation& invocation, Report& repor
         return;
     }
     report.line("released the reservation of " + shown);
-}
-
-}  // namespace
-
-void runReservationCommand(const Invocation& invocation, Report& report) {
-    QXScsiHardDisk disk(invocation.device, static_cast<long long>(getpid()));
-    disk.Open();
-    const std::string name = invocation.command->name;
-    if (name == "pr-keys") {
-        prKeys(disk, report);
-    } else if (name == "pr-reservation") {
-        prReservation(disk, report);
-    } else if (name == "pr-register") {
-        prRegister(disk, invocation, report);
-    } else if (name == "pr-reserve") {
-        prReserve(disk, invocation, report);
-    } else if (name == "pr-clear") {
-        prClear(disk, invocation, report);
-    } else if (name == "pr-release") {
-        prRelease(disk, invocation, report);
-    }
 }
 
 }  // namespace qxtool

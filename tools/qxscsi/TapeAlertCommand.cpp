@@ -1,6 +1,7 @@
 // tapealert: the flags the drive has set, read once from the TapeAlert log page.
 #include <vector>
 
+#include "Commands.h"
 #include "ExitStatus.h"
 #include "Report.h"
 #include "TapeAlertTable.h"
@@ -41,7 +42,7 @@ std::vector<int> setTapeAlertFlags(const std::vector<unsigned char>& page) {
     return flags;
 }
 
-void runTapeAlert(Exchange& exchange) {
+void runTapeAlert(const Invocation& /*invocation*/, Exchange& exchange) {
     Report& report = exchange.report();
     const Answer pages = readSupportedLogPages(exchange);
     if (pages.status == kExitIllegalRequest || pages.status == kExitInvalidOpcode) {

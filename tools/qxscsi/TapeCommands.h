@@ -1,5 +1,4 @@
-// The tape commands: each sends its commands through the exchange of the greeted device and
-// fills the exchange's report.
+// What the tape commands share: the log page list, the TapeAlert flags and the WORM family.
 #ifndef QXSCSI_TOOLS_TAPECOMMANDS_H
 #define QXSCSI_TOOLS_TAPECOMMANDS_H
 
@@ -12,17 +11,6 @@
 class QXNTSpti;
 
 namespace qxtool {
-
-// Runs the tape command the invocation names.
-void runTapeCommand(const Invocation& invocation, Exchange& exchange);
-
-void runIdentify(Exchange& exchange);
-void runTestUnitReady(Exchange& exchange);
-void runMediumRemoval(Exchange& exchange, bool prevent);
-void runPosition(Exchange& exchange, bool toEndOfData);
-void runTapeAlert(Exchange& exchange);
-void runWorm(Exchange& exchange, const std::string& family);
-void runMediaType(Exchange& exchange);
 
 // LOG SENSE of the supported log pages (page 00h), and whether that list holds page 2Eh.
 Answer readSupportedLogPages(Exchange& exchange);

@@ -1,6 +1,7 @@
 // tur, lock, unlock and position: the drive's readiness, medium removal and position.
 #include <cstdint>
 
+#include "Commands.h"
 #include "Report.h"
 #include "SenseText.h"
 #include "TapeCommands.h"
@@ -18,9 +19,23 @@ constexpr unsigned char kEndOfPartition = 0x40;
 constexpr unsigned char kBlockPositionUnknown = 0x04;
 constexpr std::size_t kShortFormLength = 20;
 
+// PREVENT ALLOW MEDIUM REMOVAL: lock and unlock.
+void setMediumRemoval(Exchange& exchange, bool prevent) {
+    Report& report = exchange.report();
+    const Answer answer =
+        exchange.send(prevent ? "PREVENT MEDIUM REMOVAL" : "ALLOW MEDIUM REMOVAL",
+                      {0x1E, 0, 0, 0, static_cast<unsigned char>(prevent ? 1 : 0), 0}, 0);
+    if (!answer.good()) {
+        report.fail(answer.status, answer.reason);
+        return;
+    }
+    report.line(prevent ? "medium removal prevented" : "medium removal allowed");
+    report.set("prevent", JsonValue::boolean(prevent));
+}
+
 }  // namespace
 
-void runTestUnitReady(Exchange& exchange) {
+void runTestUnitReady(const Invocation& /*invocation*/, Exchange& exchange) {
     Report& report = exchange.report();
     const Answer answer = exchange.send("TEST UNIT READY", {0, 0, 0, 0, 0, 0}, 0);
     report.set("ready", JsonValue::boolean(answer.good()));
@@ -39,22 +54,17 @@ void runTestUnitReady(Exchange& exchange) {
     report.fail(answer.status, answer.reason);
 }
 
-void runMediumRemoval(Exchange& exchange, bool prevent) {
-    Report& report = exchange.report();
-    const Answer answer =
-        exchange.send(prevent ? "PREVENT MEDIUM REMOVAL" : "ALLOW MEDIUM REMOVAL",
-                      {0x1E, 0, 0, 0, static_cast<unsigned char>(prevent ? 1 : 0), 0}, 0);
-    if (!answer.good()) {
-        report.fail(answer.status, answer.reason);
-        return;
-    }
-    report.line(prevent ? "medium removal prevented" : "medium removal allowed");
-    report.set("prevent", JsonValue::boolean(prevent));
+void runLock(const Invocation& /*invocation*/, Exchange& exchange) {
+    setMediumRemoval(exchange, true);
 }
 
-void runPosition(Exchange& exchange, bool toEndOfData) {
+void runUnlock(const Invocation& /*invocation*/, Exchange& exchange) {
+    setMediumRemoval(exchange, false);
+}
+
+void runPosition(const Invocation& invocation, Exchange& exchange) {
     Report& report = exchange.report();
-    if (toEndOfData) {
+    if (invocation.eod) {
         const Answer space = exchange.sendLong("SPACE to end of data", {0x11, 0x03, 0, 0, 0, 0}, 0);
         if (!space.good()) {
             report.fail(space.status, space.reason);

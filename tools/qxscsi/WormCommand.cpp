@@ -1,5 +1,6 @@
 // worm: is the loaded cartridge write-once? The library's test for the drive's family, which
 // the drive's identity names when --family does not.
+#include "Commands.h"
 #include "DeviceText.h"
 #include "ExitStatus.h"
 #include "Report.h"
@@ -61,10 +62,10 @@ std::string wormFamilyOf(QXNTSpti& spti) {
     return vendor == "STK" ? "volsafe" : std::string();
 }
 
-void runWorm(Exchange& exchange, const std::string& given) {
+void runWorm(const Invocation& invocation, Exchange& exchange) {
     Report& report = exchange.report();
     QXNTSpti& spti = exchange.spti();
-    std::string family = given;
+    std::string family = invocation.family;
     if (family.empty()) {
         family = wormFamilyOf(spti);
         if (family.empty() && spti.m_nErrorCode != 0) {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "Arguments.h"
 #include "Exchange.h"
 
 class QXNTSpti;

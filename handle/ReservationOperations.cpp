@@ -1,6 +1,7 @@
 // The five reservation operations: each runs one persistent-reservation command on a
 // pass-through object of its own and records the outcome in the handle.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,15 +25,27 @@ void record(QXScsiHardDisk& disk, std::string& message, unsigned long code, cons
     disk.LogEventMessage(kLogOutcome, disk.m_strErrorMessage);
 }
 
+// "QXScsiHardDisk::<name><tail>", for the trace and the failures; built only when a text is
+// needed, so that an operation that succeeds and logs nothing allocates no text.
+std::string qualifiedText(const char* prefix, const char* name, const char* tail) {
+    static const char kClass[] = "QXScsiHardDisk::";
+    std::string text;
+    text.reserve(std::strlen(prefix) + sizeof kClass + std::strlen(name) + std::strlen(tail));
+    text.append(prefix).append(kClass).append(name).append(tail);
+    return text;
+}
+
 // The steps every operation shares: entry trace, validity, the pass-through object, the catch
 // of every exception. work(spti, message) calls the pass-through operation and judges it.
 template <typename Work>
 unsigned long runOperation(QXScsiHardDisk& disk, const char* name, Work work) {
-    const std::string qualified = std::string("QXScsiHardDisk::") + name;
-    disk.LogEventMessage(kLogTrace, "call " + qualified + "().");
     try {
+        if (QXScsiHardDisk::m_gpLogMessageCallbackFunc != nullptr) {
+            disk.LogEventMessage(kLogTrace, qualifiedText("call ", name, "()."));
+        }
         if (!disk.isValid()) {
-            disk.SetErrorCode(PR_ERR_ACCESS, qualified + "(): can't access the device.");
+            disk.SetErrorCode(PR_ERR_ACCESS,
+                              qualifiedText("", name, "(): can't access the device."));
             disk.LogEventMessage(kLogOutcome, disk.m_strErrorMessage);
         } else {
             disk.m_ulErrorCode = kSuccess;
@@ -45,7 +58,13 @@ unsigned long runOperation(QXScsiHardDisk& disk, const char* name, Work work) {
             work(spti, message);
         }
     } catch (...) {
-        disk.SetErrorCode(PR_ERR_EXCEPTION, qualified + "() caught the exception.");
+        try {
+            disk.SetErrorCode(PR_ERR_EXCEPTION,
+                              qualifiedText("", name, "() caught the exception."));
+        } catch (...) {
+            // No memory for the text: the code alone tells the failure.
+            disk.m_ulErrorCode = PR_ERR_EXCEPTION;
+        }
     }
     return disk.m_ulErrorCode;
 }

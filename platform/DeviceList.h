@@ -2,8 +2,6 @@
 #ifndef QX_PLATFORM_DEVICELIST_H
 #define QX_PLATFORM_DEVICELIST_H
 
-#include <string>
-
 namespace oz {
 
 // What a device class folder names, and so what counts as one device in it.
@@ -18,7 +16,7 @@ const char* deviceClassFolder(DeviceClass kind);
 
 // Number of devices named in folder; 0 when the folder cannot be read (a host without SCSI
 // support has none of these folders). Never throws.
-int countDevices(const std::string& folder, DeviceClass kind);
+int countDevices(const char* folder, DeviceClass kind);
 
 // Asks every SCSI host adapter to scan its buses again. Failures are ignored: the caller only
 // wants the device list as fresh as the host can make it.

@@ -24,23 +24,39 @@ bool allZero(const std::array<unsigned char, N>& entry) {
     return std::all_of(entry.begin(), entry.end(), [](unsigned char b) { return b == 0; });
 }
 
-// The entries of N bytes each that the reply holds, as described at parseKeys.
+// The entries of N bytes each that the reply holds, as described at parseKeys: the entry at
+// offset, cut at the list's end and zero-filled; and how many there are, trailing all-zero
+// entries left out. Read where they stand, so that no copy of the list is made.
 template <std::size_t N>
-std::vector<std::array<unsigned char, N>> listEntries(const unsigned char* data, std::size_t size,
-                                                      std::uint32_t additionalLength) {
-    const std::uint64_t listEnd = kHeaderLength + static_cast<std::uint64_t>(additionalLength);
-    std::vector<std::array<unsigned char, N>> entries;
+std::array<unsigned char, N> entryAt(const unsigned char* data, std::uint64_t listEnd,
+                                     std::uint64_t offset) {
+    std::array<unsigned char, N> entry{};
+    const std::uint64_t inList = std::min<std::uint64_t>(N, listEnd - offset);
+    std::memcpy(entry.data(), data + offset, static_cast<std::size_t>(inList));
+    return entry;
+}
+
+template <std::size_t N>
+std::size_t entryCount(const unsigned char* data, std::size_t size, std::uint64_t listEnd) {
+    std::size_t count = 0;
     for (std::uint64_t offset = kHeaderLength; offset < listEnd && offset + N <= size;
          offset += N) {
-        std::array<unsigned char, N> entry{};
-        const std::uint64_t inList = std::min<std::uint64_t>(N, listEnd - offset);
-        std::memcpy(entry.data(), data + offset, static_cast<std::size_t>(inList));
-        entries.push_back(entry);
+        ++count;
     }
-    while (!entries.empty() && allZero(entries.back())) {
-        entries.pop_back();
+    while (count > 0 && allZero(entryAt<N>(data, listEnd, kHeaderLength + (count - 1) * N))) {
+        --count;
     }
-    return entries;
+    return count;
+}
+
+template <std::size_t N, typename Visit>
+void forEachEntry(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
+                  Visit visit) {
+    const std::uint64_t listEnd = kHeaderLength + static_cast<std::uint64_t>(additionalLength);
+    const std::size_t count = entryCount<N>(data, size, listEnd);
+    for (std::size_t i = 0; i < count; ++i) {
+        visit(entryAt<N>(data, listEnd, kHeaderLength + i * N), count);
+    }
 }
 
 }  // namespace
@@ -89,24 +105,32 @@ std::string keyText(const char* field) {
 
 void parseKeys(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
                std::vector<std::string>& keys) {
-    for (const auto& entry : listEntries<kKeyLength>(data, size, additionalLength)) {
-        char field[kKeyLength];
-        std::memcpy(field, entry.data(), kKeyLength);
-        keys.push_back(keyText(field));
-    }
+    const std::size_t before = keys.size();
+    forEachEntry<kKeyLength>(
+        data, size, additionalLength,
+        [&](const std::array<unsigned char, kKeyLength>& entry, std::size_t count) {
+            keys.reserve(before + count);
+            char field[kKeyLength];
+            std::memcpy(field, entry.data(), kKeyLength);
+            keys.push_back(keyText(field));
+        });
 }
 
 void parseReservations(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
                        std::vector<QXScsiTapeDrive::reserveDesc>& reservations) {
-    for (const auto& entry : listEntries<kDescriptorLength>(data, size, additionalLength)) {
-        QXScsiTapeDrive::reserveDesc desc;
-        std::memcpy(desc.key, entry.data(), 8);
-        std::memcpy(desc.scopeAddress, entry.data() + 8, 4);
-        desc.reserved = entry[12];
-        desc.scopeType = entry[13];
-        std::memcpy(desc.extentLength, entry.data() + 14, 2);
-        reservations.push_back(desc);
-    }
+    const std::size_t before = reservations.size();
+    forEachEntry<kDescriptorLength>(
+        data, size, additionalLength,
+        [&](const std::array<unsigned char, kDescriptorLength>& entry, std::size_t count) {
+            reservations.reserve(before + count);
+            QXScsiTapeDrive::reserveDesc desc;
+            std::memcpy(desc.key, entry.data(), 8);
+            std::memcpy(desc.scopeAddress, entry.data() + 8, 4);
+            desc.reserved = entry[12];
+            desc.scopeType = entry[13];
+            std::memcpy(desc.extentLength, entry.data() + 14, 2);
+            reservations.push_back(desc);
+        });
 }
 
 }  // namespace pr

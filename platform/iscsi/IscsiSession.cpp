@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
@@ -240,15 +241,19 @@ bool Session::usable() {
     if (m_polling || !m_waiters.empty()) {
         return true;
     }
-    const NoSigpipe quiet;
     // A target that closed the connection (it died, or restarted) left an end of file or an
     // error to read. The library would only note that for a reconnection it is told not to
-    // make, so the socket is asked first; a late answer to a ping is read, harmlessly.
+    // make, so the socket is asked first; a late answer to a ping is read, harmlessly. SIGPIPE
+    // is kept away only once there is something to read: an idle session costs one poll.
+    std::optional<NoSigpipe> quiet;
     for (int reads = 0; reads < kProbeReads && m_failure.empty(); ++reads) {
         const int fd = iscsi_get_fd(m_context);
         pollfd p = {fd, POLLIN, 0};
         if (fd < 0 || ::poll(&p, 1, 0) <= 0) {
             break;
+        }
+        if (!quiet) {
+            quiet.emplace();
         }
         char byte = 0;
         const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
@@ -424,11 +429,12 @@ bool Session::poll(Lock& lock, const Pending& pending, long long deadlineMs) {
 }
 
 int Session::service(short revents, bool dataOut) {
-    if (!dataOut) {
+    // libiscsi writes a command's data with writev, which raises SIGPIPE on a connection the
+    // target has reset; it writes only when told the socket is writable, so a call that reads
+    // the answer needs no guard.
+    if (!dataOut || (revents & POLLOUT) == 0) {
         return iscsi_service(m_context, revents);
     }
-    // libiscsi writes a command's data with writev, which raises SIGPIPE on a connection the
-    // target has reset.
     const NoSigpipe quiet;
     return iscsi_service(m_context, revents);
 }

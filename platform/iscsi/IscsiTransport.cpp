@@ -79,26 +79,33 @@ int IscsiTransport::open(int connectTimeoutSeconds) {
         return 0;
     }
     m_openFailure.clear();
-    const TargetUrl url = parseTargetUrl(m_path);
-    if (!url.ok) {
-        return failOpen(EINVAL, url.error);
-    }
-    LoginParams params;
-    if (!readLoginParams(url, params)) {
-        return EINVAL;
+    SessionPool& pool = SessionPool::instance();
+    std::shared_ptr<const SessionPool::KnownPath> known = pool.knownPath(m_path);
+    if (known == nullptr) {
+        const TargetUrl url = parseTargetUrl(m_path);
+        if (!url.ok) {
+            return failOpen(EINVAL, url.error);
+        }
+        auto parsed = std::make_shared<SessionPool::KnownPath>();
+        parsed->environment.read();
+        if (!readLoginParams(url, parsed->params)) {
+            return EINVAL;
+        }
+        parsed->lun = url.lun;
+        known = parsed;
+        pool.rememberPath(m_path, known);
     }
     const int limit = connectTimeoutSeconds > 0 && connectTimeoutSeconds < kLoginLimitSeconds
                           ? connectTimeoutSeconds
                           : kLoginLimitSeconds;
     OpenError error;
-    std::shared_ptr<Session> session =
-        SessionPool::instance().acquire(params, url.lun, limit, error);
+    std::shared_ptr<Session> session = pool.acquire(known->params, known->lun, limit, error);
     if (session == nullptr) {
         return failOpen(error.errnum > 0 ? error.errnum : EIO,
                         error.reason.empty() ? "the login failed" : error.reason);
     }
     m_session = session;
-    m_lun = url.lun;
+    m_lun = known->lun;
     m_handle = session->descriptor() >= 0 ? session->descriptor() : 0;
     return 0;
 }

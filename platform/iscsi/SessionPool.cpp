@@ -13,6 +13,8 @@ namespace {
 
 // How long the logouts at process exit may take together.
 constexpr long long kExitLogoutMs = 2000;
+// Paths whose parse is kept; a host that names more starts over.
+constexpr std::size_t kMaxKnownPaths = 256;
 
 SessionPool* g_pool = nullptr;
 
@@ -69,6 +71,20 @@ void SessionPool::closeAtExit() {
             entry.second->session->logout(deadline);
         }
     }
+}
+
+std::shared_ptr<const SessionPool::KnownPath> SessionPool::knownPath(const std::string& path) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_paths.find(path);
+    return it != m_paths.end() && it->second->environment.current() ? it->second : nullptr;
+}
+
+void SessionPool::rememberPath(const std::string& path, std::shared_ptr<const KnownPath> known) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_paths.size() >= kMaxKnownPaths) {
+        m_paths.clear();
+    }
+    m_paths[path] = std::move(known);
 }
 
 std::shared_ptr<Session> SessionPool::acquire(const LoginParams& params, int lun, int limitSeconds,

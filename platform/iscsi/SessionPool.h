@@ -27,6 +27,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/iscsi/ChapEnvironment.h"
 #include "platform/iscsi/IscsiSession.h"
 
 namespace oz {
@@ -42,6 +43,19 @@ class SessionPool {
     // limitSeconds bounds the login and the LUN check.
     std::shared_ptr<Session> acquire(const LoginParams& params, int lun, int limitSeconds,
                                      OpenError& error);
+
+    // What an earlier open made of path: its login parameters and LUN; null when no open has
+    // read it yet, or when the CHAP settings of the environment, which the iSCSI library reads
+    // with the path, have changed since. So an open of a path the process has used needs no
+    // parse, no iSCSI context and no read of the initiator name file. At most kMaxKnownPaths
+    // are kept.
+    struct KnownPath {
+        LoginParams params;
+        int lun = -1;
+        ChapEnvironment environment;
+    };
+    std::shared_ptr<const KnownPath> knownPath(const std::string& path);
+    void rememberPath(const std::string& path, std::shared_ptr<const KnownPath> known);
 
     // Logs out every pooled session of this process within one limit, under the pool's lock;
     // later acquires fail. Run once, at exit.
@@ -64,6 +78,7 @@ class SessionPool {
     // a fork.
     std::mutex m_mutex;
     Slots m_slots;
+    std::map<std::string, std::shared_ptr<const KnownPath>> m_paths;
     bool m_closed = false;
     // In a child, its parents' sessions: kept, never used, so that nothing of theirs is freed,
     // logged out or locked here.

@@ -9,8 +9,10 @@
 #                               LUN 4     a disk for the qxscsi tool's tests
 #                               LUN 5     a disk for the demonstration
 #                               LUN 6     a disk that contending hosts fight over
+#                               LUN 8     another, so that they race on two
 #                               LUN 7     a disk that the threads of two hosts share
 #                               LUN 3     a tape drive with a data cartridge
+#                               LUN 9..   with QXSCSI_TGT_EXTRA_DISKS=N, N more disks to race on
 #                             and a command window of 4 per session, so that the commands of
 #                             threads beyond it wait their turn
 #                             and a second target that admits only CHAP logins: an incoming
@@ -19,7 +21,7 @@
 #                             (mutual CHAP), with
 #                               LUN 1     a disk
 #                             and write DIR/target.env (TGT_PID, TGT_PORT, TGT_CONTROL_PORT,
-#                             TGT_IQN, TGT_PORTAL; TGT_CHAP_IQN, TGT_CHAP_USER,
+#                             TGT_IQN, TGT_PORTAL, TGT_RACE_LUNS; TGT_CHAP_IQN, TGT_CHAP_USER,
 #                             TGT_CHAP_PASSWORD, TGT_CHAP_TARGET_USER, TGT_CHAP_TARGET_PASSWORD)
 #                             for the clients; with QXSCSI_TGT_PORT set, on that port (to
 #                             restart a target where its clients look for it)
@@ -83,15 +85,36 @@ stop() {
 
 port_free() { ! (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
+# The race disks beyond LUN 6, which is set up with the others.
+race_disks() {
+    local dir=$1 lun
+    shift
+    for lun in "$@"; do
+        [ "$lun" -eq 6 ] && continue
+        adm --lld iscsi --op new --mode logicalunit --tid 1 --lun "$lun" \
+            --backing-store "$dir/disk$lun.img" &&
+            adm --lld iscsi --op update --mode logicalunit --tid 1 --lun "$lun" \
+                --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=$(printf 'QXD%04d' "$lun") ||
+            return 1
+    done
+}
+
 start() {
     local dir=$1 attempt pid port
     command -v tgtd >/dev/null && command -v tgtimg >/dev/null || die "tgtd not found (apt-get install tgt)"
     [ "$(id -u)" -eq 0 ] || die "tgtd needs root"
     mkdir -p "$dir" || die "cannot create $dir"
     stop "$dir"
-    rm -f "$dir"/disk[1-7].img "$dir/tape3.img" "$dir/chap1.img"
+    local extra=${QXSCSI_TGT_EXTRA_DISKS:-0} race_luns="6 8" lun
+    case $extra in '' | *[!0-9]*) die "QXSCSI_TGT_EXTRA_DISKS must be a number" ;; esac
+    [ "$extra" -le 200 ] || die "QXSCSI_TGT_EXTRA_DISKS: at most 200"
+    for ((lun = 9; lun < 9 + extra; lun++)); do race_luns+=" $lun"; done
+    rm -f "$dir"/disk*.img "$dir/tape3.img" "$dir/chap1.img"
     truncate -s 64M "$dir/disk1.img" "$dir/disk2.img" "$dir/disk4.img" "$dir/disk5.img" \
         "$dir/disk6.img" "$dir/disk7.img" "$dir/chap1.img" || die "cannot create the disk files"
+    for lun in $race_luns; do
+        truncate -s 64M "$dir/disk$lun.img" || die "cannot create the disk files"
+    done
     timeout 30 tgtimg --op new --device-type tape --barcode=QXS00001 --size=64 --type=data \
         --file="$dir/tape3.img" --thin-provisioning >/dev/null || die "tgtimg failed"
 
@@ -108,6 +131,7 @@ TGT_PORT=$port
 TGT_CONTROL_PORT=$control
 TGT_IQN=$iqn
 TGT_PORTAL=127.0.0.1:$port
+TGT_RACE_LUNS="$race_luns"
 TGT_CHAP_IQN=$chap_iqn
 TGT_CHAP_USER=$chap_user
 TGT_CHAP_PASSWORD=$chap_password
@@ -159,6 +183,7 @@ ENV
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0006 &&
             adm --lld iscsi --op update --mode logicalunit --tid 1 --lun 7 \
                 --params vendor_id=QXSCSI,product_id=SHARED-DISK,product_rev=0100,scsi_sn=QXD0007 &&
+            race_disks "$dir" $race_luns &&
             adm --lld iscsi --op update --mode target --tid 1 --name MaxQueueCmd --value 4 &&
             adm --lld iscsi --op bind --mode target --tid 1 -I ALL &&
             adm --lld iscsi --op new --mode target --tid 2 -T "$chap_iqn" &&

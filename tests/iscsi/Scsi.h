@@ -25,6 +25,7 @@ constexpr int kFlatDisk = 2;
 constexpr int kTape = 3;
 constexpr int kToolDisk = 4;
 constexpr int kContentionDisk = 6;
+constexpr int kSecondContentionDisk = 8;
 constexpr int kThreadDisk = 7;
 
 // A value of a target.env file written by tgt-target.sh; empty when there is none.

@@ -38,7 +38,7 @@ std::string hostName(int h) {
 }
 
 std::string hostKey(int h) {
-    char key[16];
+    char key[32];
     // NOLINTNEXTLINE(cert-err33-c): fits
     std::snprintf(key, sizeof key, "QX%.2d%.2d%.2d", kKeyFirst, h / 100, h % 100);
     return key;

@@ -1,4 +1,5 @@
-// The reservation handle's own error codes and log levels. Internal to the library.
+// The reservation handle's own error codes and log levels, and its way to the host's log.
+// Internal to the library.
 #ifndef QXSCSI_HANDLE_HANDLECODES_H
 #define QXSCSI_HANDLE_HANDLECODES_H
 
@@ -17,6 +18,20 @@ constexpr unsigned long PR_ERR_EXCEPTION = QXScsiHardDisk::PR_ERR_EXCEPTION;
 
 constexpr int kLogOutcome = 1;  // failures, outcomes, workflow progress
 constexpr int kLogTrace = 3;    // entry of each reservation operation
+
+// True when the host has a log callback. Texts for the log are built only then, so that a host
+// that logs nothing pays for no text.
+inline bool hostLogs() {
+    return QXScsiHardDisk::m_gpLogMessageCallbackFunc != nullptr;
+}
+
+// Logs a fixed text at the outcome level, without making a string of it for a host that does not
+// log.
+inline void logOutcome(QXScsiHardDisk& disk, const char* text) {
+    if (hostLogs()) {
+        disk.LogEventMessage(kLogOutcome, text);
+    }
+}
 
 // The handle value Open stores; any value but -1 makes the handle valid.
 constexpr int kInvalidDevice = -1;

@@ -40,7 +40,7 @@ std::string qualifiedText(const char* prefix, const char* name, const char* tail
 template <typename Work>
 unsigned long runOperation(QXScsiHardDisk& disk, const char* name, Work work) {
     try {
-        if (QXScsiHardDisk::m_gpLogMessageCallbackFunc != nullptr) {
+        if (hostLogs()) {
             disk.LogEventMessage(kLogTrace, qualifiedText("call ", name, "()."));
         }
         if (!disk.isValid()) {
@@ -116,11 +116,13 @@ unsigned long QXScsiHardDisk::PR_register(const std::string& key, bool ignoreExi
 unsigned long QXScsiHardDisk::PR_reserve(const std::string& key) {
     return runOperation(*this, "PR_reserve", [&](QXNTSpti& spti, std::string& message) {
         if (judgeChange(*this, spti, message, spti.ReservePR(key))) {
-            char text[kSuccessTextSize];
-            // NOLINTNEXTLINE(cert-err33-c): a log line cut short is still logged
-            std::snprintf(text, sizeof text, "Reservation for key %s succeeded.",
-                          qx::pr::displayKey(key).c_str());
-            LogEventMessage(kLogOutcome, text);
+            if (hostLogs()) {
+                char text[kSuccessTextSize];
+                // NOLINTNEXTLINE(cert-err33-c): a log line cut short is still logged
+                std::snprintf(text, sizeof text, "Reservation for key %s succeeded.",
+                              qx::pr::displayKey(key).c_str());
+                LogEventMessage(kLogOutcome, text);
+            }
             m_ulErrorCode = kSuccess;
         }
     });
@@ -131,11 +133,13 @@ unsigned long QXScsiHardDisk::PR_clear(const std::string& key, const std::string
     return runOperation(*this, "PR_clear", [&](QXNTSpti& spti, std::string& message) {
         const unsigned char serviceAction = static_cast<unsigned char>(operation & 0xFF);
         if (judgeChange(*this, spti, message, spti.ClearPR(key, serviceActionKey, serviceAction))) {
-            char text[kSuccessTextSize];
-            // NOLINTNEXTLINE(cert-err33-c): a log line cut short is still logged
-            std::snprintf(text, sizeof text, "Clearing the reservation the key %s succeeded.",
-                          qx::pr::displayKey(key).c_str());
-            LogEventMessage(kLogOutcome, text);
+            if (hostLogs()) {
+                char text[kSuccessTextSize];
+                // NOLINTNEXTLINE(cert-err33-c): a log line cut short is still logged
+                std::snprintf(text, sizeof text, "Clearing the reservation the key %s succeeded.",
+                              qx::pr::displayKey(key).c_str());
+                LogEventMessage(kLogOutcome, text);
+            }
             m_ulErrorCode = kSuccess;
         }
     });

@@ -17,11 +17,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "bench/Ratios.h"
+#include "bench/TargetEnv.h"
 #include "qxscsi/QXNTSpti.h"
 #include "qxscsi/QXScsiHardDisk.h"
 
@@ -36,17 +36,7 @@ constexpr std::uint64_t kKeyNumber = 0x5158303730303031ULL;
 // What the library asks for first in a PERSISTENT RESERVE IN.
 constexpr std::uint16_t kReadLength = 256;
 
-std::string setting(const std::string& name) {
-    const char* file = std::getenv("QXSCSI_TGT_ENV");
-    std::ifstream in(file != nullptr ? file : "");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, name.size() + 1, name + "=") == 0) {
-            return line.substr(name.size() + 1);
-        }
-    }
-    return std::string();
-}
+using bench::setting;
 
 std::string libraryPath(int lun) {
     return "iscsi://" + setting("TGT_PORTAL") + "/" + setting("TGT_IQN") + "/" +

@@ -5,24 +5,14 @@
 //   qxscsi_race_bench [HOSTS [ROUNDS]]    default 16 hosts, 1,000 rounds each
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "bench/ForcedReserveRace.h"
+#include "bench/TargetEnv.h"
 
 namespace {
 
-std::string setting(const std::string& name) {
-    const char* file = std::getenv("QXSCSI_TGT_ENV");
-    std::ifstream in(file != nullptr ? file : "");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, name.size() + 1, name + "=") == 0) {
-            return line.substr(name.size() + 1);
-        }
-    }
-    return std::string();
-}
+using bench::setting;
 
 // A positive count from the command line, or fallback.
 int count(int argc, char** argv, int at, int fallback) {

@@ -49,13 +49,15 @@ std::size_t entryCount(const unsigned char* data, std::size_t size, std::uint64_
     return count;
 }
 
-template <std::size_t N, typename Visit>
-void forEachEntry(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
-                  Visit visit) {
+// Appends make(entry) to out for each entry of the reply, with room made once.
+template <std::size_t N, typename T, typename Make>
+void appendEntries(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
+                   std::vector<T>& out, Make make) {
     const std::uint64_t listEnd = kHeaderLength + static_cast<std::uint64_t>(additionalLength);
     const std::size_t count = entryCount<N>(data, size, listEnd);
+    out.reserve(out.size() + count);
     for (std::size_t i = 0; i < count; ++i) {
-        visit(entryAt<N>(data, listEnd, kHeaderLength + i * N), count);
+        out.push_back(make(entryAt<N>(data, listEnd, kHeaderLength + i * N)));
     }
 }
 
@@ -105,32 +107,26 @@ std::string keyText(const char* field) {
 
 void parseKeys(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
                std::vector<std::string>& keys) {
-    const std::size_t before = keys.size();
-    forEachEntry<kKeyLength>(
-        data, size, additionalLength,
-        [&](const std::array<unsigned char, kKeyLength>& entry, std::size_t count) {
-            keys.reserve(before + count);
-            char field[kKeyLength];
-            std::memcpy(field, entry.data(), kKeyLength);
-            keys.push_back(keyText(field));
-        });
+    appendEntries<kKeyLength>(data, size, additionalLength, keys,
+                              [](const std::array<unsigned char, kKeyLength>& entry) {
+                                  char field[kKeyLength];
+                                  std::memcpy(field, entry.data(), kKeyLength);
+                                  return keyText(field);
+                              });
 }
 
 void parseReservations(const unsigned char* data, std::size_t size, std::uint32_t additionalLength,
                        std::vector<QXScsiTapeDrive::reserveDesc>& reservations) {
-    const std::size_t before = reservations.size();
-    forEachEntry<kDescriptorLength>(
-        data, size, additionalLength,
-        [&](const std::array<unsigned char, kDescriptorLength>& entry, std::size_t count) {
-            reservations.reserve(before + count);
-            QXScsiTapeDrive::reserveDesc desc;
-            std::memcpy(desc.key, entry.data(), 8);
-            std::memcpy(desc.scopeAddress, entry.data() + 8, 4);
-            desc.reserved = entry[12];
-            desc.scopeType = entry[13];
-            std::memcpy(desc.extentLength, entry.data() + 14, 2);
-            reservations.push_back(desc);
-        });
+    appendEntries<kDescriptorLength>(data, size, additionalLength, reservations,
+                                     [](const std::array<unsigned char, kDescriptorLength>& entry) {
+                                         QXScsiTapeDrive::reserveDesc desc;
+                                         std::memcpy(desc.key, entry.data(), 8);
+                                         std::memcpy(desc.scopeAddress, entry.data() + 8, 4);
+                                         desc.reserved = entry[12];
+                                         desc.scopeType = entry[13];
+                                         std::memcpy(desc.extentLength, entry.data() + 14, 2);
+                                         return desc;
+                                     });
 }
 
 }  // namespace pr

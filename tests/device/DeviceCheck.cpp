@@ -5,6 +5,7 @@
 //   qxscsi-device-check sense DEV         descriptor-format sense reaches callers as fixed format
 //   qxscsi-device-check side-by-side A B  the same disk, each state read by sg_persist as well
 //   qxscsi-device-check transport SG SD   a scsi_debug disk that drops commands, then is deleted
+//   qxscsi-device-check lio BASE          the iSCSI scenarios against LIO's target at BASE
 //
 // Prints one CHECK-OK or CHECK-FAIL line per check; exits 1 when any check failed.
 #include <cstdio>
@@ -58,12 +59,14 @@ int main(int argc, char** argv) {
         sense(argv[2]);
     } else if (what == "transport" && argc == 4) {
         device::transportFailure(argv[2], argv[3]);
+    } else if (what == "lio" && argc == 3) {
+        device::iscsiOnLio(argv[2]);
     } else if (what == "side-by-side" && argc == 4) {
         device::reservationsSideBySide(argv[2], argv[3]);
     } else {
         std::fprintf(stderr,
                      "usage: qxscsi-device-check busy|sense DEV | "
-                     "side-by-side DEV_A DEV_B | transport SG SD\n");
+                     "side-by-side DEV_A DEV_B | transport SG SD | lio BASE\n");
         return 2;
     }
     return device::failures() == 0 ? 0 : 1;

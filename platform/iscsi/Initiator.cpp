@@ -68,5 +68,9 @@ std::uint32_t isidBits(const std::string& initiatorName) {
     return (h >> 24) ^ (h & 0xFFFFFFu);
 }
 
+std::uint32_t isidBits(const std::string& initiatorName, unsigned slot) {
+    return isidBits(initiatorName) ^ (slot & 0xFFFFFFu);
+}
+
 }  // namespace iscsi
 }  // namespace oz

@@ -23,6 +23,9 @@ std::string defaultInitiatorName();
 // The 24 random bits of the ISID for an initiator name: the same name always gives the same
 // value, so that every session of one host carries one ISID.
 std::uint32_t isidBits(const std::string& initiatorName);
+// The same for the process that holds slot (see InitiatorPorts.h): a value of its own for each
+// slot, and slot 0 the name's own value.
+std::uint32_t isidBits(const std::string& initiatorName, unsigned slot);
 
 }  // namespace iscsi
 }  // namespace oz

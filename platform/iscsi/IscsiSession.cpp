@@ -17,6 +17,7 @@
 
 #include "platform/SenseFormat.h"
 #include "platform/iscsi/Initiator.h"
+#include "platform/iscsi/InitiatorPorts.h"
 #include "platform/iscsi/IscsiReply.h"
 #include "platform/iscsi/LockUntil.h"
 #include "platform/iscsi/NoSigpipe.h"
@@ -32,8 +33,8 @@ static_assert(kStatusTimeout == SCSI_STATUS_TIMEOUT, "library status values");
 static_assert(kStatusRedirect == SCSI_STATUS_REDIRECT, "library status values");
 static_assert(kStatusCheckCondition == SCSI_STATUS_CHECK_CONDITION, "library status values");
 
-// The ISID qualifier of every session; with the name-derived random bits it gives each host
-// one ISID.
+// The ISID qualifier of every session; the random bits tell initiator names and the live
+// processes of one name apart.
 constexpr std::uint32_t kIsidQualifier = 0;
 // The poll loop enforces every time limit itself, to the millisecond; the library's own limit
 // (whole seconds, counted from a clock that may start up to a second late) is set this much
@@ -107,6 +108,12 @@ std::string libraryError(iscsi_context* context) {
 
 std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int limitSeconds,
                                         OpenError& error) {
+    unsigned port = 0;
+    std::string busy;
+    if (!InitiatorPorts::instance().slotFor(params.initiator, params.target, port, busy)) {
+        error = {EUSERS, busy};
+        return nullptr;
+    }
     std::shared_ptr<Session> s(new Session());
     s->m_portal = params.portal;
     s->m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -129,7 +136,7 @@ std::shared_ptr<Session> Session::login(const LoginParams& params, int lun, int 
     iscsi_set_timeout(c, limitSeconds + kLibraryLimitExtraSeconds);
     if (iscsi_set_targetname(c, params.target.c_str()) != 0 ||
         iscsi_set_session_type(c, ISCSI_SESSION_NORMAL) != 0 ||
-        iscsi_set_isid_random(c, isidBits(params.initiator), kIsidQualifier) != 0 ||
+        iscsi_set_isid_random(c, isidBits(params.initiator, port), kIsidQualifier) != 0 ||
         (!params.user.empty() &&
          iscsi_set_initiator_username_pwd(c, params.user.c_str(), params.password.c_str()) != 0) ||
         (!params.targetUser.empty() &&

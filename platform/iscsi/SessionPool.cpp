@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "platform/iscsi/InitiatorPorts.h"
 #include "platform/iscsi/LockUntil.h"
 #include "platform/iscsi/SessionSockets.h"
 
@@ -33,6 +34,7 @@ SessionPool& SessionPool::instance() {
 
 SessionPool::SessionPool() {
     g_pool = this;
+    InitiatorPorts::instance();  // made now, not in a fork handler
     // The handlers live in this library; the C library drops them when it is unloaded.
     ::pthread_atfork(&SessionPool::prepareFork, &SessionPool::afterForkInParent,
                      &SessionPool::afterForkInChild);
@@ -41,15 +43,18 @@ SessionPool::SessionPool() {
 void SessionPool::prepareFork() {
     g_pool->m_mutex.lock();
     SessionSockets::instance().lockForFork();
+    InitiatorPorts::instance().lockForFork();
 }
 
 void SessionPool::afterForkInParent() {
+    InitiatorPorts::instance().unlockInParent();
     SessionSockets::instance().unlockInParent();
     g_pool->m_mutex.unlock();
 }
 
 void SessionPool::afterForkInChild() {
     SessionSockets::instance().closeInChild();
+    InitiatorPorts::instance().closeInChild();
     SessionPool& pool = *g_pool;
     if (!pool.m_slots.empty()) {
         pool.m_abandoned.push_back(std::move(pool.m_slots));

@@ -14,8 +14,9 @@
 //
 // A forked child abandons its parent's sessions as it starts: it closes its copies of their
 // sockets and never sends on them, logs them out or takes their locks (a thread of the parent
-// may have held one at the fork). Its own opens log in sessions of its own, which it logs out
-// when it exits; the parent's nexus is untouched.
+// may have held one at the fork), and gives up its copies of the parent's initiator ports
+// (InitiatorPorts.h). Its own opens log in sessions of its own, under ports of its own, which
+// it logs out when it exits; the parent's nexus is untouched.
 // Credentials are part of what names a session: an open with other (or wrong) credentials
 // logs in with them and meets the target's verdict, rather than borrowing a session that
 // logged in with good ones.

@@ -78,24 +78,23 @@ else
 fi
 
 echo "##### LIO's iSCSI target on the network port, for the host's checks"
-# Six disks, one target, demo mode (any initiator name logs in, no authentication). qemu's user
+# Four disks, one target, demo mode (any initiator name logs in, no authentication). qemu's user
 # network gives the guest 10.0.2.15 and forwards a port of the host's 127.0.0.1 to its 3260.
 ISCSI_UP=0
 I=iqn.2026-12.local.qxscsi:lio
 G=$T/iscsi/$I/tpgt_1
 if waitdev /sys/class/net/eth0 && ifconfig lo 127.0.0.1 up &&
     ifconfig eth0 10.0.2.15 netmask 255.255.255.0 up && mkdir -p $G/np/10.0.2.15:3260; then
-    for n in 0 1 2 3 4 5; do
+    for n in 0 1 2 3; do
         mkdir -p $T/core/fileio_1/disk$n $G/lun/lun_$n
         echo "fd_dev_name=/tmp/disk$n.img,fd_dev_size=8388608" >$T/core/fileio_1/disk$n/control
         echo 1 >$T/core/fileio_1/disk$n/enable
         ln -s $T/core/fileio_1/disk$n $G/lun/lun_$n/disk$n
     done
-    echo 0 >$G/attrib/authentication
-    echo 1 >$G/attrib/generate_node_acls
-    echo 1 >$G/attrib/cache_dynamic_acls
-    echo 0 >$G/attrib/demo_mode_write_protect
-    echo 1 >$G/enable && [ -e $G/lun/lun_5/disk5 ] && ISCSI_UP=1
+    for a in authentication=0 generate_node_acls=1 cache_dynamic_acls=1 demo_mode_write_protect=0; do
+        echo "${a#*=}" >"$G/attrib/${a%=*}"
+    done
+    echo 1 >$G/enable && [ -e $G/lun/lun_3/disk3 ] && ISCSI_UP=1
 fi
 [ $ISCSI_UP -eq 1 ] || { echo "CHECK-FAIL: LIO's iSCSI target did not come up"; FAILS=$((FAILS + 1)); }
 

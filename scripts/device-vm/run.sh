@@ -122,11 +122,9 @@ iscsi_log=$work/iscsi-checks.log
 if [ -n "$iqn" ]; then
     # Bounded well within the machine's life, so that the guest's verdict still arrives.
     remaining=$((vm_timeout - ($(date +%s) - started) - 20))
-    set +e
+    iscsi_rc=0
     timeout "$((remaining > 10 ? remaining : 10))" "$check" lio "iscsi://127.0.0.1:$port/$iqn" \
-        >"$iscsi_log" 2>&1
-    iscsi_rc=$?
-    set -e
+        >"$iscsi_log" 2>&1 || iscsi_rc=$?
     timeout 10 sh -c "echo poweroff >'$ctl.in'" || true
 fi
 set +e
@@ -134,17 +132,9 @@ wait "$qemu"
 rc=$?
 set -e
 grep -E '^(#####|CHECK-OK|CHECK-FAIL|SPEED|LIO-ISCSI)' "$log" || true
-if [ -n "$iqn" ]; then
-    echo "##### LIO's iSCSI target, from this machine through 127.0.0.1:$port"
-    cat "$iscsi_log"
-    if [ "$iscsi_rc" -eq 0 ]; then
-        echo "ISCSI-CHECKS: PASS"
-    else
-        echo "ISCSI-CHECKS: FAIL (exit $iscsi_rc)"
-    fi
-else
-    echo "ISCSI-CHECKS: FAIL (the guest's iSCSI target never came up)"
-fi
+echo "##### LIO's iSCSI target, from this machine through 127.0.0.1:$port"
+[ -n "$iqn" ] && cat "$iscsi_log" || echo "CHECK-FAIL: the guest's iSCSI target never came up"
+echo "ISCSI-CHECKS: $([ "$iscsi_rc" -eq 0 ] && echo PASS || echo "FAIL (exit $iscsi_rc)")"
 grep -E '^DEVICE-CHECKS' "$log" || true
 echo "device-vm: $(($(date +%s) - started)) s from start to power-off"
 if grep -q '^DEVICE-CHECKS: PASS' "$log" && [ "$iscsi_rc" -eq 0 ]; then

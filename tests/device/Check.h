@@ -37,7 +37,7 @@ void reservationsSideBySide(const std::string& a, const std::string& b);
 void transportFailure(const std::string& sg, const std::string& sd);
 
 // The iSCSI scenarios against LIO's target at base ("iscsi://127.0.0.1:<port>/<target name>"),
-// whose LUNs 0 to 5 are disks of their own.
+// whose LUNs 0 to 3 are disks of their own.
 void iscsiOnLio(const std::string& base);
 
 }  // namespace device

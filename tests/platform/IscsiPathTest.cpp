@@ -2,6 +2,7 @@
 // cannot succeed fails (with its reason, within its time limit).
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -102,6 +103,13 @@ TEST(IscsiPath, OneNameOneIsid) {
     for (const char* name : {"", "iqn.2026-12.test:host-a", "a much longer initiator name ..."}) {
         EXPECT_LE(oz::iscsi::isidBits(name), 0xFFFFFFu) << name;
     }
+    // A process's slot makes an ISID of its own; slot 0 keeps the name's.
+    std::set<std::uint32_t> seen;
+    for (unsigned slot = 0; slot < 256; ++slot) {
+        seen.insert(oz::iscsi::isidBits("iqn.2026-12.test:host-a", slot));
+    }
+    EXPECT_EQ(seen.size(), 256u);
+    EXPECT_EQ(oz::iscsi::isidBits("iqn.2026-12.test:host-a", 0), a);
 }
 
 // The message OZScsi::populate gives for a target whose open failed.

@@ -70,7 +70,7 @@ bool InitiatorPorts::slotFor(const std::string& initiator, const std::string& ta
         return true;
     }
     if (!folderReady()) {
-        m_held[key] = Held();
+        m_held[key] = Held();  // slot 0
         slot = 0;
         return true;
     }
@@ -78,22 +78,28 @@ bool InitiatorPorts::slotFor(const std::string& initiator, const std::string& ta
     for (unsigned s = 0; s < kMaxSlots; ++s) {
         const std::string file = stem + std::to_string(s);
         const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0) {
-            continue;
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // Who holds it, for whoever looks.
+            const std::string holder =
+                std::to_string(::getpid()) + "\n" + initiator + "\n" + target + "\n";
+            if (::ftruncate(fd, 0) == 0) {  // the lock is what counts; the text is a courtesy
+                (void)!::pwrite(fd, holder.data(), holder.size(), 0);
+            }
+            m_held[key] = Held{fd, s};
+            slot = s;
+            return true;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool heldByAnother = fd >= 0 && errno == EWOULDBLOCK;
+        if (fd >= 0) {
             ::close(fd);
-            continue;
         }
-        // Who holds it, for whoever looks.
-        const std::string holder =
-            std::to_string(::getpid()) + "\n" + initiator + "\n" + target + "\n";
-        if (::ftruncate(fd, 0) == 0) {  // the lock is what counts; the text is a courtesy
-            (void)!::pwrite(fd, holder.data(), holder.size(), 0);
+        if (!heldByAnother) {
+            // Files cannot be made or locked here: there is nothing to coordinate through.
+            m_folderState = -1;
+            m_held[key] = Held();
+            slot = 0;
+            return true;
         }
-        m_held[key] = Held{fd, s};
-        slot = s;
-        return true;
     }
     reason = "all " + std::to_string(kMaxSlots) + " initiator ports of " + initiator + " on " +
              target + " are held by live processes (" + m_folder + ")";

@@ -45,7 +45,8 @@ class InitiatorPorts {
 
     // The slot this process holds for initiator on target, taking the lowest free one at the
     // first call: true with slot set. false, with reason, when every slot is held by a live
-    // process. A folder that cannot be made or is not this user's own gives slot 0.
+    // process. A folder that cannot be made, is not this user's own or where files cannot be
+    // made or locked gives slot 0.
     bool slotFor(const std::string& initiator, const std::string& target, unsigned& slot,
                  std::string& reason);
 

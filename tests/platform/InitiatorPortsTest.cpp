@@ -91,7 +91,7 @@ TEST_F(Ports, AForkedChildGivesUpItsParentsSlotAndTakesItsOwn) {
         ::_exit(0);
     }
     ::close(ready[1]);
-    char slots[2] = {-1, -1};
+    unsigned char slots[2] = {0xFF, 0xFF};
     ASSERT_EQ(::read(ready[0], &slots[0], 1), 1);
     ASSERT_EQ(::read(ready[0], &slots[1], 1), 1);
     EXPECT_EQ(slots[0] + slots[1], 1);

@@ -1,3 +1,5 @@
+// The library's iSCSI scenarios against LIO's target in the device VM, reached from this machine
+// through a port of 127.0.0.1 that qemu forwards to the guest (scripts/device-vm/run.sh).
 #include <sys/wait.h>
 #include <unistd.h>
 

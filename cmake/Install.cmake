@@ -1,7 +1,7 @@
 # What `cmake --install` puts under the prefix: the three shared libraries with their SONAME
 # links, the public headers with the generated version header, the qxscsi tool, its manual page,
-# the CMake package (qxscsi::qxscsi, qxscsi::OZScsi, qxscsi::JWError) and qxscsi.pc. Nothing of
-# the tests, benchmarks or fuzz targets is installed.
+# the CMake package (qxscsi::qxscsi, qxscsi::OZScsi, qxscsi::JWError), qxscsi.pc, and the Python
+# module with its type stubs. Nothing of the tests, benchmarks or fuzz targets is installed.
 include(CMakePackageConfigHelpers)
 
 set(QXSCSI_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qxscsi)
@@ -24,12 +24,25 @@ if(QXSCSI_INSTALL_RPATH)
   endif()
   set_target_properties(qxscsi OZScsi JWError PROPERTIES INSTALL_RPATH "$ORIGIN")
   set_target_properties(qxscsi_tool PROPERTIES INSTALL_RPATH "${qxscsi_tool_rpath}")
+  if(TARGET qxscsi_python)
+    # lib/python3/dist-packages lies three folders below the prefix.
+    if(NOT IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+      set(qxscsi_tool_rpath "$ORIGIN/../../../${CMAKE_INSTALL_LIBDIR}")
+    endif()
+    set_target_properties(qxscsi_python PROPERTIES INSTALL_RPATH "${qxscsi_tool_rpath}")
+  endif()
 endif()
 
 install(TARGETS qxscsi OZScsi JWError EXPORT qxscsiTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
                 NAMELINK_COMPONENT Development
                 COMPONENT Runtime)
+# The Python module where Debian's python3 looks for modules of its packages.
+if(TARGET qxscsi_python)
+  install(TARGETS qxscsi_python LIBRARY DESTINATION lib/python3/dist-packages COMPONENT Runtime)
+  install(FILES ${PROJECT_SOURCE_DIR}/python/qxscsi.pyi DESTINATION lib/python3/dist-packages
+          COMPONENT Runtime)
+endif()
 install(TARGETS qxscsi_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 install(FILES ${PROJECT_BINARY_DIR}/tools/qxscsi/qxscsi.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT Runtime)

@@ -14,10 +14,16 @@ reserve, pre-empt, clear, release and the forced-reserve takeover) and
 tape drives through pass-through (identification, mode and log pages,
 TapeAlert, WORM detection, media types), over Linux SG_IO or iSCSI.
 The package holds the libraries, their headers, CMake and pkg-config
-files, and the qxscsi command-line tool.")
+files, the qxscsi command-line tool and the Python module qxscsi.")
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The Python module is built for one minor version of the system's python3.
+if(TARGET qxscsi_python)
+  math(EXPR qxscsi_python_next "${Python3_VERSION_MINOR} + 1")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "python3 (>= ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}), python3 (<< ${Python3_VERSION_MAJOR}.${qxscsi_python_next})")
+endif()
 # A shlibs file, so that packages built against these libraries depend on this one.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 # The loader's cache is refreshed by the ldconfig trigger once the package is unpacked.

@@ -3,6 +3,7 @@
 #include "Binding.h"
 #include "platform/QxException.h"
 #include "qxscsi/QXScsiHardDisk.h"
+#include "qxscsi/QXScsiText.h"
 #include "qxscsi/version.h"
 
 PYBIND11_MODULE(qxscsi, module) {
@@ -42,6 +43,15 @@ PYBIND11_MODULE(qxscsi, module) {
                             py::make_tuple(e.getErrno() > 0 ? e.getErrno() : 0, message).ptr());
         }
     });
+
+    module.def(
+        "display_key", [](const py::bytes& key) { return qxpy::text(displayReservationKey(key)); },
+        py::arg("key"),
+        "A key as the library's messages show it: printable ASCII as it is, any other key as\n"
+        "'0x' and the 16 hex digits of its 8-byte field.");
+    module.def(
+        "masked_path", [](const std::string& path) { return qxpy::text(maskedDevicePath(path)); },
+        py::arg("path"), "A device path with the password of an iscsi:// path shown as ***.");
 
     qxpy::bindLogCallback(module);
     qxpy::bindHardDisk(module);

@@ -5,7 +5,8 @@
 # and unpacks it into SCRATCH/root; then checks the libraries (SONAME links, no RUNPATH into the
 # build or source tree), headers, tool, manual page and version, and builds the example host
 # program (SOURCE/examples) against them with find_package only and with pkg-config only, each
-# run on paths that name no device.
+# run on paths that name no device. With QXSCSI_PYTHON=ON, the Python module is checked too: the
+# system's python3 runs the Python example on it.
 set -euo pipefail
 
 mode=$1 source=$2 build=$3 version=$4 scratch=$5
@@ -36,6 +37,8 @@ case $mode in
         [ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || fail "package version"
         dpkg-deb --field "$deb" Depends | grep -q 'libiscsi' ||
             fail "the package does not depend on libiscsi"
+        [ "${QXSCSI_PYTHON:-OFF}" != ON ] || dpkg-deb --field "$deb" Depends | grep -q 'python3 (' ||
+            fail "the package does not depend on python3"
         dpkg -x "$deb" "$scratch/root"
         sysroot=$scratch/root
         prefix=$sysroot/usr
@@ -71,9 +74,12 @@ zcat "$prefix/share/man/man1/qxscsi.1.gz" | grep -q "^\.TH QXSCSI 1 .*\"qxscsi $
     fail "the manual page share/man/man1/qxscsi.1.gz is missing or not of version $version"
 # Only the tool is a program; nothing of the tests, benchmarks or fuzz targets came along.
 strays=$(find "$prefix" -type f \( -perm -u+x -o -iname '*test*' -o -iname '*bench*' \
-    -o -iname '*fuzz*' \) ! -name 'lib*.so.*' ! -path '*/bin/qxscsi' | sort)
+    -o -iname '*fuzz*' \) ! -name 'lib*.so.*' ! -path '*/bin/qxscsi' \
+    ! -path '*/dist-packages/qxscsi.cpython-*.so' | sort)
 [ -z "$strays" ] || fail "unexpected files installed: $strays"
-for elf in "$prefix/bin/qxscsi" "$libdir"/lib*.so."$version"; do
+for elf in "$prefix/bin/qxscsi" "$libdir"/lib*.so."$version" \
+    "$prefix"/lib/python3/dist-packages/qxscsi.cpython-*.so; do
+    [ -e "$elf" ] || continue
     paths=$(readelf -d "$elf" | sed -n 's/.*(R\(UN\)\?PATH).*\[\(.*\)\]/\2/p')
     case $paths in
         *"$build"* | *"$source"*) fail "$elf searches the build tree: $paths" ;;
@@ -136,5 +142,26 @@ if [ "$mode" = prefix ]; then
     LD_LIBRARY_PATH=$libdir "$scratch/demo-from-prefix" --help | grep -q "^Usage: qxscsi-demo" ||
         fail "the demonstration built against the prefix: --help"
     echo "tools/qxscsi and tools/demo build against the prefix alone and run"
+fi
+# ---- the Python module, as the system's python3 meets it ----
+if [ "${QXSCSI_PYTHON:-OFF}" = ON ]; then
+    pydir=$prefix/lib/python3/dist-packages
+    module=$(find "$pydir" -name 'qxscsi.cpython-*.so' -print -quit 2>/dev/null || true)
+    [ -n "$module" ] && [ -f "$pydir/qxscsi.pyi" ] ||
+        fail "the Python module or its type stubs are not installed under $pydir"
+    # The package's libraries lie under the scratch root, not where the loader looks.
+    py=(env PYTHONPATH="$pydir" PYTHONDONTWRITEBYTECODE=1)
+    [ -n "$sysroot" ] && py+=(LD_LIBRARY_PATH="$libdir")
+    [ "$("${py[@]}" /usr/bin/python3 -c 'import qxscsi; print(qxscsi.__file__)')" = "$module" ] ||
+        fail "python3 does not import the installed module $module"
+    rc=0
+    out=$("${py[@]}" /usr/bin/python3 "$source/examples/take_over.py" /dev/qxscsi-no-such-disk \
+        2>&1) || rc=$?
+    echo "$out" | sed 's/^/    [python] /'
+    [ $rc -eq 1 ] || fail "take_over.py: exit status $rc, not 1"
+    for want in "qxscsi $version" "disk /dev/qxscsi-no-such-disk: forced reserve failed, code 45001" \
+        "log (host 1, level 1): Scsi pass-thru instantiation failed"; do
+        grep -qF -- "$want" <<<"$out" || fail "take_over.py: no \"$want\" in its output"
+    done
 fi
 echo "install checks passed ($mode)"

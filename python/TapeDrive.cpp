@@ -38,9 +38,13 @@ class TapeDrive {
     ObjectLock m_lock;
 };
 
-// Fixed-format sense as the device sent it: 8 bytes and the additional length.
+// Fixed-format sense as the device sent it: 8 bytes and the additional length; nothing when the
+// device sent none (a RESERVATION CONFLICT, say).
 std::string senseBytes(const unsigned char* sense, int available) {
-    if (sense == nullptr || available < 8) {
+    constexpr unsigned char kCurrent = 0x70;
+    constexpr unsigned char kDeferred = 0x71;
+    if (sense == nullptr || available < 8 ||
+        ((sense[0] & 0x7F) != kCurrent && (sense[0] & 0x7F) != kDeferred)) {
         return std::string();
     }
     const int length = std::min(available, 8 + static_cast<int>(sense[7]));

@@ -22,6 +22,11 @@ def test_two_hosts_take_a_disk_from_each_other(disk, path, log):
     assert (code, b.force_reserve_outcome()) == (0, "pre-empted")
     assert observer.read_keys() == (0, [key_b])
     assert observer.read_reservation() == (0, key_b, 3)
+    # A's raw READ(10) of nothing meets the pre-emption's unit attention first, then the fence.
+    raw = qxscsi.TapeDrive(path(DISK_LUN, "a"))
+    status, sense, _ = raw.send(bytes([0x28]) + bytes(9))
+    assert (status, sense[2] & 0x0F, sense[12], sense[13]) == (2, 6, 0x2A, 0x03)
+    assert raw.send(bytes([0x28]) + bytes(9))[:2] == (24, b"")
     # The pre-empted host is no longer registered: its release is refused.
     assert a.release(b"QX010101") == qxscsi.PR_ERR_CONFLICT
     assert a.last_error()[0] == qxscsi.PR_ERR_CONFLICT

@@ -41,9 +41,10 @@ TEST(IscsiReply, DataBoundedByTheCallersLengthSenseNeverTakenForDataFailuresTold
     for (int i = 0; i < 40; ++i) {
         data[i] = static_cast<unsigned char>(i + 1);
     }
-    // ILLEGAL REQUEST, INVALID FIELD IN CDB, behind its two-byte length.
-    const unsigned char sense[] = {0x00, 0x12, 0x70, 0, 0x05, 0, 0, 0, 0, 0x0A,
-                                   0,    0,    0,    0, 0x24, 0, 0, 0, 0, 0};
+    // ILLEGAL REQUEST, INVALID FIELD IN CDB, behind its two-byte length (big-endian), then
+    // response data, which is no sense.
+    const unsigned char sense[] = {0x00, 0x12, 0x70, 0, 0x05, 0, 0, 0, 0,    0x0A, 0,    0,
+                                   0,    0,    0x24, 0, 0,    0, 0, 0, 0xEE, 0xEE, 0xEE, 0xEE};
     const Outcome::Kind ok = Outcome::kCompleted, failed = Outcome::kTransportFailure;
     const Case cases[] = {
         row(0, data, 4, false, 16, 32, ok, 4, 0),

@@ -19,6 +19,17 @@ std::string diskOf(const std::string& host) {
     return tgt::path(tgt::kFlatDisk, host);
 }
 
+// The disk starts and ends with no registration and no reservation, however the test ends: the
+// other tests of the target read it unreserved.
+class HostsOnDisk : public Hosts {
+  protected:
+    void SetUp() override {
+        Hosts::SetUp();
+        tgt::clearDisk(diskOf("hosts-cleaner"));
+    }
+    void TearDown() override { tgt::clearDisk(diskOf("hosts-cleaner")); }
+};
+
 // The status of a READ(10) of block 0 through the platform, and the sense bytes that came with it.
 int readWithSense(const OZScsiTarget& target, std::vector<unsigned char>& sense) {
     const tgt::Cdb& cdb = tgt::kReadBlockZero;
@@ -37,8 +48,7 @@ long generationOf(QXNTSpti& observer) {
     return generation;
 }
 
-TEST_F(Hosts, TwoHostsFenceEachOtherAndAnObserverReadsEveryStep) {
-    tgt::clearDisk(diskOf("hosts-cleaner"));
+TEST_F(HostsOnDisk, TwoHostsFenceEachOtherAndAnObserverReadsEveryStep) {
     QXScsiHardDisk a(diskOf("hosts-a"), 1);
     QXScsiHardDisk b(diskOf("hosts-b"), 2);
     QXNTSpti observer(0, diskOf("hosts-observer"));
@@ -81,7 +91,8 @@ TEST_F(Hosts, TwoHostsFenceEachOtherAndAnObserverReadsEveryStep) {
     EXPECT_THAT(state.keys, ElementsAre("QX040506"));
     EXPECT_EQ(state.holder, "QX040506");
 
-    // A key another initiator registered as a number keeps its zero bytes, and pre-empts back.
+    // A numeric key, as other initiators register them, keeps its zero bytes both ways and
+    // pre-empts B back.
     const std::string numeric("\0\0\0\0\0\0\x12\x34", 8);
     EXPECT_EQ(a.PR_register(numeric, true), 0u);
     EXPECT_EQ(a.PR_clear(numeric, keyB, QXScsiHardDisk::PR_CLS_PREEMPT), 0u);
@@ -89,7 +100,6 @@ TEST_F(Hosts, TwoHostsFenceEachOtherAndAnObserverReadsEveryStep) {
     EXPECT_THAT(state.keys, ElementsAre(numeric));
     EXPECT_EQ(state.holder, numeric);
     EXPECT_EQ(readWithSense(rawA, sense), tgt::kGood);
-    tgt::clearDisk(diskOf("hosts-cleaner"));
 }
 
 TEST_F(Hosts, TheTapeDriveAnswersWhatTheTargetOffersAndRefusesTheRest) {
